@@ -1,0 +1,126 @@
+#pragma once
+// The instrument link: one per program. It owns the settings file access, the
+// link state, the serial exchange with its time-outs and repetitions, the
+// answer checking, the verified writes, the exchange log and the small status
+// window that shows the last command and answer while an exchange runs.
+
+#include "clock.h"
+#include "serialport.h"
+
+#include <QFile>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+
+namespace instrument {
+
+class Dev : public QWidget {
+    Q_OBJECT
+public:
+    explicit Dev(QWidget* parent = nullptr);
+    ~Dev() override;
+
+    // Test seams: replace the serial port or the clock before the first exchange.
+    void setPort(std::unique_ptr<SerialPort> port);
+    SerialPort* port() const { return m_port.get(); }
+    void setClock(std::shared_ptr<Clock> clock);
+
+    // ---- public link state --------------------------------------------------
+    QString Settings = QStringLiteral("4800,N,8,2");
+    quint8 Number = 1;
+    quint8 COMError = 0;
+    quint8 NofRereadings = 2;
+    quint8 NOfDigits = 8;
+    bool EnableNetAdrr = true;
+    quint8 bNetAdrr = 0;
+    quint8 bModuleNumber = 0;
+    double TimeOut = 3;
+    bool bolShow = false;
+    bool bolUseLogFile = true;
+    QString sLogFileName = QStringLiteral("COM.log");
+    QString sFloatingPointSeparator = QStringLiteral(",");
+    QString sErrorMsg;
+
+    // ---- settings file ------------------------------------------------------
+    QString sGetINI(const QString& sSection, const QString& sKey, const QString& sDefault) const;
+    qint32 iGetINI(const QString& sSection, const QString& sKey, qint32 iDefault) const;
+    QString sGetINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
+                     const QString& sDefault) const;
+    void sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const;
+    void sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
+                    const QString& sValue) const;
+
+    // ---- life cycle -----------------------------------------------------------
+    // Reads the link keys of "dev.dat" and opens the exchange log. Returns false
+    // when the start-up cannot go on; loadError() then says why, naming the
+    // file, section, key and value, or the path and the system's reason.
+    bool Form_Load();
+    QString loadError() const { return m_loadError; }
+    // Closes the log.
+    void Form_Unload();
+    void ClearLogFile();
+    double delay() const { return m_delay; }
+
+    // ---- frames and answers ---------------------------------------------------
+    QString sBuildCommand(qint16 iCommand, const QString& sPar1, const QString& sPar2);
+    void CheckAnswer(qint16 iCommand, const QString& sAnswer, const QString& sPar);
+    QString sExpConvection(double Value) const;
+    QString sExpConvection1(double Value) const;
+
+    // ---- exchanges ------------------------------------------------------------
+    QString sPortSR(const QString& Command);
+    QString sSendCommand(qint16 iCommand, const QString& sPar1, const QString& sPar2);
+    QString sCOMPort(quint8 Command, const QString& Adrr, const QString& Value);
+
+    // ---- verified writes ------------------------------------------------------
+    QString sWriteAndRead(quint8 Command, const QString& Adrr, const QString& Value);
+    QString sWriteToFlash(quint8 Command, qint16 AdrrDecInt, const QString& Value);
+
+    // ---- the status window's controls -----------------------------------------
+    QLabel* Label = nullptr;
+    QLineEdit* COMIn = nullptr;
+    QLineEdit* COMOut = nullptr;
+
+    // The device path that port number n stands for: "COMn" on Windows; on
+    // other systems key COMn of section PORTS of "dev.dat", else /dev/ttyS(n-1).
+    QString portPath(int number) const;
+    // The address-path frame of Command, without CR LF.
+    QString addressFrame(quint8 Command, const QString& Adrr, const QString& Value) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    enum class Phase1Events { Process, Hold };
+    struct Attempt {
+        QString answer;
+        bool failed = false;   // the system error path was taken
+        QString error;         // "Ошибка Windows" + description
+    };
+
+    bool openPort(QString* error);
+    void closePort();
+    Attempt exchange(const QString& frameWithCrLf, Phase1Events phase1);
+    QString interpretAddressAnswer(quint8 Command, const QString& answer, bool* retry, bool* systemError);
+    void logLine(const QString& kind, const QString& text);
+    void showText(QLineEdit* box, const QString& text);
+    void beginBusy();
+    void endBusy();
+    int msLeft(qint64 deadline) const;
+
+    std::unique_ptr<SerialPort> m_port;
+    std::shared_ptr<Clock> m_clock;
+    QFile m_log;
+    QString m_loadError;
+    double m_delay = 0.2;
+    int m_busy = 0;
+};
+
+// "Ошибка Windows", the prefix of every system error the link reports.
+extern const QString kSystemErrorPrefix;
+
+} // namespace instrument

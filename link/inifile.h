@@ -1,0 +1,24 @@
+#pragma once
+// INI files with the semantics of the Windows profile functions: sections and
+// keys matched without regard to case, values trimmed, at most 254 characters
+// returned, writes that keep every other line as it was. Files are
+// Windows-1251 text. A write takes a lock beside the file, reads it again,
+// changes the one key and replaces the file atomically, so two programs that
+// write keys of the same file at once both land and a crash never leaves a
+// half-written file.
+
+#include <QString>
+
+namespace instrument {
+
+namespace ini {
+
+// The longest value the profile functions hand back.
+constexpr int kMaxValueLength = 254;
+
+QString read(const QString& path, const QString& section, const QString& key, const QString& fallback);
+// Returns false when the file could not be written (the link does not report it).
+bool write(const QString& path, const QString& section, const QString& key, const QString& value);
+
+} // namespace ini
+} // namespace instrument

@@ -1,0 +1,165 @@
+#include "qtserialport.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace instrument {
+
+namespace {
+
+QSerialPort::Parity toQt(char parity)
+{
+    switch (parity) {
+    case 'E': return QSerialPort::EvenParity;
+    case 'O': return QSerialPort::OddParity;
+    case 'M': return QSerialPort::MarkParity;
+    case 'S': return QSerialPort::SpaceParity;
+    default: return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::StopBits stopBits(int timesTwo)
+{
+    switch (timesTwo) {
+    case 3: return QSerialPort::OneAndHalfStop;
+    case 4: return QSerialPort::TwoStop;
+    default: return QSerialPort::OneStop;
+    }
+}
+
+// A wait that ends by itself with one of these errors means the device is
+// gone (or was never usable); a time-out is just silence.
+bool isFatal(QSerialPort::SerialPortError e)
+{
+    return e != QSerialPort::NoError && e != QSerialPort::TimeoutError;
+}
+
+} // namespace
+
+bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* error)
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.setPortName(path);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        switch (m_port.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            *error = QStringLiteral("Порт %1 не найден").arg(path);
+            break;
+        case QSerialPort::PermissionError:
+            *error = QStringLiteral("Порт %1 занят или доступ к нему запрещен").arg(path);
+            break;
+        default:
+            *error = QStringLiteral("Не удалось открыть порт %1 (%2)").arg(path, m_port.errorString());
+            break;
+        }
+        m_port.clearError();
+        return false;
+    }
+    const bool configured = m_port.setBaudRate(s.baud) && m_port.setParity(toQt(s.parity))
+        && m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) && m_port.setStopBits(stopBits(s.stopBitsTimesTwo))
+        && m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        *error = QStringLiteral("Порт %1 не принимает настройки (%2)").arg(path, m_port.errorString());
+        m_port.close();
+        m_port.clearError();
+        return false;
+    }
+    // A line without modem control (a pseudo-terminal, some adapters) refuses
+    // RTS and DTR with "Inappropriate ioctl for device": not an error here.
+    m_port.setRequestToSend(true);
+    m_port.setDataTerminalReady(false);
+    m_port.clearError();
+    // Bytes that came while the port was closed (a late answer to an earlier
+    // call) are not this call's answer.
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    m_port.clearError();
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool QtSerialPort::write(const QByteArray& bytes, QString* error)
+{
+    if (m_port.write(bytes) != bytes.size() || isFatal(m_port.error())) {
+        *error = QStringLiteral("Не удалось передать в порт %1 (%2)").arg(m_port.portName(), m_port.errorString());
+        return false;
+    }
+    m_port.flush();
+    return true;
+}
+
+QByteArray QtSerialPort::readAll()
+{
+    return m_port.readAll();
+}
+
+QString QtSerialPort::lostText() const
+{
+    return QStringLiteral("Устройство %1 отключено или не отвечает на уровне системы (%2)")
+        .arg(m_port.portName(), m_port.errorString());
+}
+
+SerialPort::Wait QtSerialPort::waitForData(int msecs, bool processEvents, QString* error)
+{
+    if (m_port.bytesAvailable() > 0)
+        return Wait::Data;
+    if (isFatal(m_port.error())) {
+        *error = lostText();
+        return Wait::Lost;
+    }
+    if (msecs <= 0)
+        return Wait::Timeout;
+
+    QElapsedTimer waited;
+    waited.start();
+    bool readable = false;
+    if (processEvents) {
+        // Wait in an event loop, so the window system runs while the port is
+        // silent; it wakes on input, on an error, or at the deadline.
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        bool timedOut = false;
+        QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
+        auto c1 = QObject::connect(&m_port, &QSerialPort::readyRead, &loop, [&] {
+            readable = true;
+            loop.quit();
+        });
+        auto c2 = QObject::connect(&m_port, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError e) {
+            if (isFatal(e))
+                loop.quit();
+        });
+        deadline.start(msecs);
+        loop.exec();
+        QObject::disconnect(c1);
+        QObject::disconnect(c2);
+        if (m_port.bytesAvailable() > 0)
+            return Wait::Data;
+        if (timedOut && !isFatal(m_port.error()))
+            return Wait::Timeout;
+    } else {
+        readable = m_port.waitForReadyRead(msecs);
+        if (m_port.bytesAvailable() > 0)
+            return Wait::Data;
+        if (!readable && !isFatal(m_port.error()) && waited.elapsed() >= msecs)
+            return Wait::Timeout;
+    }
+    // Readable but nothing to read, an error, or a wait that ended early with
+    // no data: the device has gone (a USB adapter pulled out makes the port
+    // wake at once, forever). Report it instead of spinning to the deadline.
+    *error = lostText();
+    return Wait::Lost;
+}
+
+} // namespace instrument

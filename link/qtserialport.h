@@ -1,0 +1,24 @@
+#pragma once
+// The serial port on Qt SerialPort.
+
+#include "serialport.h"
+
+#include <QSerialPort>
+
+namespace instrument {
+
+class QtSerialPort : public SerialPort {
+public:
+    bool open(const QString& path, const PortSettings& settings, QString* error) override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    bool write(const QByteArray& bytes, QString* error) override;
+    QByteArray readAll() override;
+    Wait waitForData(int msecs, bool processEvents, QString* error) override;
+
+private:
+    QString lostText() const;
+    QSerialPort m_port;
+};
+
+} // namespace instrument
