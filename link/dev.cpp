@@ -568,11 +568,15 @@ Dev::Attempt Dev::exchange(const QString& frameWithCrLf, Phase1Events phase1)
 
     const qint64 timeoutMs = qint64(std::llround(TimeOut * 1000));
 
-    // Phase 1: wait for the chunk that holds "!"; earlier chunks are dropped.
+    // Phase 1: wait for the chunk that holds "!"; each chunk that comes
+    // replaces the one before, so text ahead of the "!" chunk is dropped and
+    // an answer without "!" (such as "ERR") is judged as the last that came.
     qint64 deadline = m_clock->elapsedMs() + timeoutMs;
     QString chunk;
     for (;;) {
-        chunk = fromCp1251(m_port->readAll());
+        const QString got = fromCp1251(m_port->readAll());
+        if (!got.isEmpty())
+            chunk = got;
         if (chunk.contains(QLatin1Char('!')))
             break;
         const int left = msLeft(deadline);

@@ -1,0 +1,301 @@
+// The serial exchange of both paths against a scripted port: frames on the
+// wire, answers in pieces, time-outs, repetitions, the log and the status window.
+
+#include "linkfixture.h"
+
+#include <QApplication>
+#include <QLineEdit>
+
+using Piece = testsupport::FakePort::Piece;
+using Pieces = QList<Piece>;
+
+namespace {
+const QString kNoAnswer = QStringLiteral("Прибор не отвечает");
+const QString kBadNumber = QStringLiteral("Из прибора пришло число в неправильном формате");
+
+QByteArray fields(int n, const QByteArray& field)
+{
+    QByteArray out = "!";
+    for (int i = 0; i < n; ++i)
+        out += field + ';';
+    return out + "\r\n";
+}
+} // namespace
+
+class TstExchange : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+    void addressPath_data();
+    void addressPath();
+    void addressPathPieces_data();
+    void addressPathPieces();
+    void silenceCostsTwoTimeOutsPerAttempt_data();
+    void silenceCostsTwoTimeOutsPerAttempt();
+    void commandPath_data();
+    void commandPath();
+    void commandPathRepeatsSystemErrors();
+    void phaseOneEvents();
+    void answerInOnePollNeedsNoWait();
+    void logFormat();
+    void logSwitchedOff();
+    void statusWindow();
+    void deviceLostMidAnswer();
+};
+
+void TstExchange::addressPath_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("comError");
+    const QString sys = QStringLiteral("Ошибка Windows");
+    QTest::newRow("write confirmed") << 13 << QByteArray("!OK;\r\n") << "OK" << 1 << 0;
+    QTest::newRow("write refused") << 13 << QByteArray("!ERR;\r\n") << "Не удалось записать в прибор" << 3 << 0;
+    QTest::newRow("ERR without markers") << 13 << QByteArray("ERR\r\n") << "Прибор выдает ошибку" << 3 << 1;
+    QTest::newRow("no markers") << 14 << QByteArray("hello\r\n") << "Получен ответ неправильного формата" << 3 << 1;
+    QTest::newRow("integer") << 14 << QByteArray("!1F;\r\n") << "31" << 1 << 0;
+    QTest::newRow("integer FFFF") << 14 << QByteArray("!FFFF;\r\n") << "-1" << 1 << 0;
+    QTest::newRow("integer negative text") << 14 << QByteArray("!-5;\r\n") << kBadNumber << 3 << 0;
+    QTest::newRow("integer over 16 bits") << 14 << QByteArray("!12345;\r\n") << sys + "Переполнение" << 1 << 0;
+    QTest::newRow("integer too long") << 14 << QByteArray("!123456789;\r\n") << kBadNumber << 3 << 0;
+    QTest::newRow("semicolon before bang") << 14 << QByteArray(";!1F;\r\n") << sys + "Недопустимый вызов процедуры или недопустимый аргумент" << 1 << 0;
+    QTest::newRow("real") << 12 << QByteArray("!12.5;\r\n") << "12,5" << 1 << 0;
+    QTest::newRow("real exponent") << 16 << QByteArray("!1.5E3;\r\n") << "1500" << 1 << 0;
+    QTest::newRow("real NaN, no retry") << 28 << QByteArray("!NaN;\r\n") << "В памяти прибора по данному адресу находится чило в неверном формате" << 1 << 0;
+    QTest::newRow("real junk") << 12 << QByteArray("!1.2.3;\r\n") << kBadNumber << 3 << 0;
+    QTest::newRow("bytes above 127") << 12 << QByteArray("!\xc0\xff\x80;\r\n") << kBadNumber << 3 << 0;
+    const QByteArray relays = fields(49, "1F");
+    QTest::newRow("relay block") << 36 << relays << QString::fromLatin1(relays.mid(1, relays.size() - 2)) << 1 << 0;
+    QTest::newRow("relay block bad field") << 36 << fields(48, "1F").replace("!", "!1.5;") << "Непавильный формат ответа прибора" << 3 << 1;
+    QTest::newRow("relay block short") << 36 << fields(10, "1F") << sys + "Индекс выходит за пределы допустимого диапазона" << 1 << 0;
+    QTest::newRow("block 23 numbers") << 23 << fields(48, "1.5") << QString::fromLatin1(fields(48, "1.5").mid(1, 48 * 4 + 1)) << 1 << 0;
+    QTest::newRow("block 123") << 123 << fields(43, "x7") << QString::fromLatin1(fields(43, "x7").mid(1, 43 * 3 + 1)) << 1 << 0;
+    QTest::newRow("uninterpreted command") << 101 << QByteArray("!whatever;\r\n") << "" << 1 << 0;
+}
+
+void TstExchange::addressPath()
+{
+    QFETCH(int, command);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, result);
+    QFETCH(int, frames);
+    QFETCH(int, comError);
+    LinkFixture f;
+    QVERIFY(f.loaded);
+    f.replyEach(3, answer);
+    QCOMPARE(f.dev.sCOMPort(quint8(command), QStringLiteral("1518"), QStringLiteral("4")), result);
+    QCOMPARE(f.port->written.size(), frames);
+    QCOMPARE(int(f.dev.COMError), comError);
+    // Every call opens and closes the port once, however many attempts it makes.
+    QCOMPARE(f.port->opens, 1);
+    QVERIFY(!f.port->isOpen());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TstExchange::addressPathPieces_data()
+{
+    QTest::addColumn<Pieces>("pieces");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<qint64>("elapsed");
+    QTest::newRow("echo before the answer is lost")
+        << Pieces{{0, ":1;14;1518;\r\n"}, {200, "!1F;\r\n"}} << "31" << "!1F;\r\n" << qint64(200);
+    QTest::newRow("answer across three polls")
+        << Pieces{{10, "!1"}, {50, "F;"}, {50, "\r\n"}} << "31" << "!1F;\r\n" << qint64(110);
+    QTest::newRow("text before the bang in its chunk stays")
+        << Pieces{{10, "xy!1F;\r\n"}} << "31" << "xy!1F;\r\n" << qint64(10);
+    QTest::newRow("CR never comes: phase 2 runs out")
+        << Pieces{{100, "!1F;"}} << "31" << "!1F;" << qint64(100 + 3000);
+    QTest::newRow("bang after phase 1 ran out is collected by phase 2")
+        << Pieces{{3500, "!1F;\r\n"}} << "31" << "!1F;\r\n" << qint64(3500);
+    // The port stays open between attempts, so the second attempt takes it.
+    QTest::newRow("bang after both phases ran out")
+        << Pieces{{6500, "!1F;\r\n"}} << "31" << "!1F;\r\n" << qint64(6500);
+    QTest::newRow("never")
+        << Pieces{{60000, "!1F;\r\n"}} << kNoAnswer << "" << qint64(3 * 6000);
+}
+
+void TstExchange::addressPathPieces()
+{
+    QFETCH(Pieces, pieces);
+    QFETCH(QString, result);
+    QFETCH(QString, shown);
+    QFETCH(qint64, elapsed);
+    LinkFixture f;
+    f.port->reply(pieces);
+    QCOMPARE(f.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0")), result);
+    QCOMPARE(f.dev.COMOut->text(), shown);
+    QCOMPARE(f.clock->now, elapsed);
+}
+
+void TstExchange::silenceCostsTwoTimeOutsPerAttempt_data()
+{
+    QTest::addColumn<QString>("rereadings");
+    QTest::addColumn<int>("attempts");
+    QTest::newRow("none") << "0" << 1;
+    QTest::newRow("two") << "2" << 3;
+    QTest::newRow("five") << "5" << 6;
+}
+
+void TstExchange::silenceCostsTwoTimeOutsPerAttempt()
+{
+    QFETCH(QString, rereadings);
+    QFETCH(int, attempts);
+    LinkFixture f(QStringLiteral("[SETTINGS]\nNOfRereadings=%1\nTimeOut=2,5\n").arg(rereadings));
+    QVERIFY2(f.loaded, qPrintable(f.dev.loadError()));
+    QCOMPARE(f.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0")), kNoAnswer);
+    QCOMPARE(f.dev.COMError, quint8(1));
+    QCOMPARE(f.port->written.size(), attempts);
+    QCOMPARE(f.clock->now, qint64(attempts) * 2 * 2500);
+
+    f.clock->now = 0;
+    f.port->written.clear();
+    QCOMPARE(f.dev.sSendCommand(34, QString(), QString()), QString());
+    QCOMPARE(f.dev.COMError, quint8(4));
+    QCOMPARE(f.dev.sErrorMsg, kNoAnswer);
+    QCOMPARE(f.port->written.size(), attempts);
+    QCOMPARE(f.clock->now, qint64(attempts) * 2 * 2500);
+}
+
+void TstExchange::commandPath_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("par2");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("comError");
+    QTest::addColumn<int>("frames");
+    QTest::newRow("clock") << 34 << "" << QByteArray("!12;5;30;1;7;12;26;1;\r\n") << QByteArray(":1;34;\r\n")
+                           << "12;5;30;1;7;12;26;1;\r" << 0 << 1;
+    const QByteArray readings = "!000000001" "0F03000000FF" ";" "0012.5;10-5.5;\r\n";
+    QTest::newRow("readings") << 423 << "2" << readings << QByteArray(":1;423;2;\r\n")
+                              << QString::fromLatin1(readings.mid(1, readings.size() - 2)) << 0 << 1;
+    QTest::newRow("clock set refused") << 33 << "" << QByteArray("!ERR;\r\n") << QByteArray(":1;33;P;\r\n") << "" << 6 << 3;
+    QTest::newRow("ERR") << 34 << "" << QByteArray("ERR\r\n") << QByteArray(":1;34;\r\n") << "" << 3 << 3;
+    QTest::newRow("junk") << 34 << "" << QByteArray("\x01\x02\xff\r\n") << QByteArray(":1;34;\r\n") << "" << 5 << 3;
+}
+
+void TstExchange::commandPath()
+{
+    QFETCH(int, command);
+    QFETCH(QString, par2);
+    QFETCH(QByteArray, answer);
+    QFETCH(QByteArray, frame);
+    QFETCH(QString, result);
+    QFETCH(int, comError);
+    QFETCH(int, frames);
+    LinkFixture f;
+    f.replyEach(3, answer);
+    QCOMPARE(f.dev.sSendCommand(qint16(command), QStringLiteral("P"), par2), result);
+    QCOMPARE(int(f.dev.COMError), comError);
+    QCOMPARE(f.port->written.size(), frames);
+    QCOMPARE(f.port->written.first(), frame);
+}
+
+void TstExchange::commandPathRepeatsSystemErrors()
+{
+    LinkFixture f;
+    f.port->openFailure = QStringLiteral("порт занят");
+    QCOMPARE(f.dev.sSendCommand(34, QString(), QString()), QString());
+    QCOMPARE(f.dev.COMError, quint8(2));
+    QCOMPARE(f.dev.sErrorMsg, QStringLiteral("Ошибка Windowsпорт занят"));
+    QCOMPARE(f.port->opens, 3);
+    // The address path returns at once.
+    f.port->opens = 0;
+    QCOMPARE(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")), QStringLiteral("Ошибка Windowsпорт занят"));
+    QCOMPARE(f.port->opens, 1);
+    // A settings text the port cannot take goes the same way, before any open.
+    f.port->openFailure.clear();
+    f.port->opens = 0;
+    f.dev.Settings = QStringLiteral("4800,X,8,2");
+    QVERIFY(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")).startsWith(QStringLiteral("Ошибка Windows")));
+    QCOMPARE(f.port->opens, 0);
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TstExchange::phaseOneEvents()
+{
+    // The address path holds the window system off while it waits for "!";
+    // the raw exchange lets it run.
+    LinkFixture f;
+    f.port->reply({{100, "!"}, {100, "1F;\r\n"}});
+    f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0"));
+    QCOMPARE(f.port->waitsWithoutEvents, 1);
+    QCOMPARE(f.port->waitsWithEvents, 1);
+
+    f.port->waitsWithoutEvents = f.port->waitsWithEvents = 0;
+    f.port->reply({{100, "!"}, {100, "1F;\r\n"}});
+    QCOMPARE(f.dev.sPortSR(QStringLiteral(":1;0;")), QStringLiteral("!1F;\r\n"));
+    QCOMPARE(f.port->waitsWithoutEvents, 0);
+    QCOMPARE(f.port->waitsWithEvents, 2);
+}
+
+void TstExchange::answerInOnePollNeedsNoWait()
+{
+    LinkFixture f;
+    f.port->reply("!OK;\r\n");
+    QCOMPARE(f.dev.sCOMPort(13, QStringLiteral("1"), QStringLiteral("2")), QStringLiteral("OK"));
+    QCOMPARE(f.port->waitsWithEvents + f.port->waitsWithoutEvents, 0);
+    QCOMPARE(f.clock->now, qint64(0));
+}
+
+void TstExchange::logFormat()
+{
+    LinkFixture f;
+    f.port->reply("!1F;\r\n");
+    f.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
+    f.port->reply({{1000, "\xc4"}, {0, "!OK;\r"}});
+    f.dev.sPortSR(QStringLiteral(":1;0;"));
+    QCOMPARE(f.log(), QByteArray("12-07 14:05:09 - Command:  :1;14;1518;\r\n\r\n"
+                                 "12-07 14:05:09 - Answer:  !1F;\r\n\r\n"
+                                 "12-07 14:05:09 - Command:  :1;0;\r\n\r\n"
+                                 "12-07 14:05:10 - Answer:  \xc4!OK;\r\r\n"));
+}
+
+void TstExchange::logSwitchedOff()
+{
+    LinkFixture f(QStringLiteral("[LOG]\nUseLogFile=0\n"));
+    f.port->reply("!1F;\r\n");
+    f.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
+    QCOMPARE(f.log(), QByteArray());
+    QCOMPARE(f.dev.COMIn->text(), QStringLiteral(":1;14;1518;\r\n"));
+    QCOMPARE(f.dev.COMOut->text(), QStringLiteral("!1F;\r\n"));
+}
+
+void TstExchange::statusWindow()
+{
+    LinkFixture f(QStringLiteral("[SETTINGS]\nVisible=1\n"));
+    QVERIFY(f.dev.bolShow);
+    QVERIFY(!f.dev.isVisible());
+    // An error leaves the window up with its texts.
+    f.port->openFailure = QStringLiteral("нет порта");
+    f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0"));
+    QVERIFY(f.dev.isVisible());
+    // A normal end hides it, even with the window switched off meanwhile.
+    f.port->openFailure.clear();
+    f.dev.bolShow = false;
+    f.port->reply("!1F;\r\n");
+    QCOMPARE(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")), QStringLiteral("31"));
+    QVERIFY(!f.dev.isVisible());
+    // Switched off, an exchange never shows it.
+    f.port->reply("!1F;\r\n");
+    f.dev.sPortSR(QStringLiteral(":1;0;"));
+    QVERIFY(!f.dev.isVisible());
+}
+
+void TstExchange::deviceLostMidAnswer()
+{
+    LinkFixture f;
+    f.port->reply({{10, "!1"}, {10, QByteArray(), true}});
+    const QString r = f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0"));
+    QVERIFY2(r.startsWith(QStringLiteral("Ошибка Windows")), qPrintable(r));
+    QCOMPARE(f.port->written.size(), 1);
+    QVERIFY(f.clock->now < 100);
+    QVERIFY(!f.port->isOpen());
+}
+
+QTEST_MAIN(TstExchange)
+#include "tst_exchange.moc"
