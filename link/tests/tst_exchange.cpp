@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QRandomGenerator>
+
+#include "numbers.h"
 
 using Piece = testsupport::FakePort::Piece;
 using Pieces = QList<Piece>;
@@ -41,6 +44,7 @@ private slots:
     void logSwitchedOff();
     void statusWindow();
     void deviceLostMidAnswer();
+    void anyAnswerGivesAMessage();
 };
 
 void TstExchange::addressPath_data()
@@ -295,6 +299,41 @@ void TstExchange::deviceLostMidAnswer()
     QCOMPARE(f.port->written.size(), 1);
     QVERIFY(f.clock->now < 100);
     QVERIFY(!f.port->isOpen());
+}
+
+void TstExchange::anyAnswerGivesAMessage()
+{
+    // Random lines, with and without the markers, for every command of both
+    // paths: each call ends with a result the tools can show, never a crash.
+    const QStringList messages{QStringLiteral("OK"), kNoAnswer, kBadNumber, QStringLiteral("Прибор выдает ошибку"),
+                               QStringLiteral("Получен ответ неправильного формата"),
+                               QStringLiteral("Не удалось записать в прибор"),
+                               QStringLiteral("В памяти прибора по данному адресу находится чило в неверном формате"),
+                               QStringLiteral("Непавильный формат ответа прибора"), QString()};
+    QRandomGenerator rng(20261208);
+    const QByteArray alphabet = "!;;!0123456789ABCDEFabcdef.-NaNERROK\r\n\xff\x80 ";
+    LinkFixture f;
+    f.dev.NofRereadings = 0;
+    for (int command = 0; command < 256; ++command) {
+        for (int round = 0; round < 20; ++round) {
+            QByteArray line;
+            const int n = rng.bounded(0, 120);
+            for (int i = 0; i < n; ++i)
+                line += alphabet.at(rng.bounded(alphabet.size()));
+            if (round % 2)
+                line = "!" + line + "\r\n";
+            f.port->reply(line);
+            const QString r = f.dev.sCOMPort(quint8(command), QStringLiteral("1"), QStringLiteral("0"));
+            const QString shown = QString::fromLatin1(line);
+            const bool known = messages.contains(r) || r.startsWith(QStringLiteral("Ошибка Windows"))
+                || instrument::isNumber(r, QStringLiteral(",")) || shown.contains(r);
+            QVERIFY2(known, qPrintable(QStringLiteral("command %1 answer %2 gave %3").arg(command).arg(shown.toHtmlEscaped(), r)));
+            f.port->reply(line);
+            f.dev.sSendCommand(qint16(command == 0 ? 423 : command), QString(), QStringLiteral("c"));
+            QVERIFY(f.dev.COMError <= 6);
+        }
+    }
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(TstExchange)
