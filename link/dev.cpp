@@ -5,6 +5,7 @@
 #include "numbers.h"
 #include "programfolder.h"
 #include "qtserialport.h"
+#include "windowstyle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,7 +23,7 @@ const QString kSystemErrorPrefix = QStringLiteral("Ошибка Windows");
 
 namespace {
 
-constexpr int twips(int t) { return t / 15; }
+using instrument::twips;
 
 // Answer messages of both paths.
 const QString kMsgDeviceError = QStringLiteral("Прибор выдает ошибку");
