@@ -1,0 +1,163 @@
+// instrument-sim: the instrument on a pseudo-terminal.
+
+#include "faults.h"
+#include "model.h"
+#include "ptyserver.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+const char* kUsage =
+    "Usage: instrument-sim --link PATH [options]\n"
+    "\n"
+    "Plays the measuring instrument on a pseudo-terminal. PATH becomes a\n"
+    "symbolic link to the slave device; the slave's path is printed as the\n"
+    "first line on stdout. Serves until SIGINT or SIGTERM, then removes PATH\n"
+    "and exits 0. Map a port to PATH in dev.dat, section [PORTS], key COMn.\n"
+    "\n"
+    "Options:\n"
+    "  --link PATH          the symbolic link to create (required)\n"
+    "  --address N[,M...]   network addresses of the instruments on the line\n"
+    "                       (default 1); a frame without an address is\n"
+    "                       answered by the first\n"
+    "  --state FILE         load the instruments' memory from FILE at start\n"
+    "                       (when it exists) and save it there at exit; the\n"
+    "                       network number and speed in force are part of it\n"
+    "  --transcript FILE    append every line received (\"> \"), answer sent\n"
+    "                       (\"< \") and note (\"# \"), one per line, bytes\n"
+    "                       escaped: \\r \\n \\\\ \\xHH\n"
+    "  --pace               send answers at the client's baud rate, 11 bit\n"
+    "                       times a character (8N2)\n"
+    "  --fault FAULT        put a fault on the line (see below)\n"
+    "  --help               this text\n"
+    "\n"
+    "The instrument answers at its network number and, after a restart\n"
+    "(command 13 writing 1 at 151A), at the network number (address 1 of\n"
+    "commands 29..32) and speed code (address 1 of commands 5/6/13/14) then\n"
+    "stored; a client at another baud rate then meets silence.\n"
+    "\n";
+
+bool readAddresses(const QString& text, QList<int>* out)
+{
+    out->clear();
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int a = part.trimmed().toInt(&ok);
+        if (!ok || a < 0 || a > 255)
+            return false;
+        out->append(a);
+    }
+    return !out->isEmpty();
+}
+
+int fail(const QString& text)
+{
+    std::fprintf(stderr, "instrument-sim: %s\n", text.toLocal8Bit().constData());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    sim::ServerOptions options;
+    QList<int> addresses = {1};
+    QString statePath;
+    sim::FaultSet faults;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto next = [&](QString* value) {
+            if (i + 1 >= args.size())
+                return false;
+            *value = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            std::fputs(kUsage, stdout);
+            std::fputs(sim::faultHelp().toLocal8Bit().constData(), stdout);
+            return 0;
+        } else if (a == QLatin1String("--link") && next(&v)) {
+            options.linkPath = v;
+        } else if (a == QLatin1String("--address") && next(&v)) {
+            if (!readAddresses(v, &addresses))
+                return fail(QStringLiteral("bad address list \"%1\"").arg(v));
+        } else if (a == QLatin1String("--state") && next(&v)) {
+            statePath = v;
+        } else if (a == QLatin1String("--transcript") && next(&v)) {
+            options.transcriptPath = v;
+        } else if (a == QLatin1String("--pace")) {
+            options.pace = true;
+        } else if (a == QLatin1String("--fault") && next(&v)) {
+            sim::FaultOption option;
+            QString error;
+            if (!sim::parseFault(v, &option, &error))
+                return fail(error);
+            faults.add(option);
+        } else {
+            return fail(QStringLiteral("unknown or incomplete option \"%1\" (see --help)").arg(a));
+        }
+    }
+    if (options.linkPath.isEmpty())
+        return fail(QStringLiteral("--link PATH is required (see --help)"));
+
+    sim::Line line(addresses);
+    if (!statePath.isEmpty() && QFile::exists(statePath)) {
+        QFile f(statePath);
+        if (!f.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read %1").arg(statePath));
+        QStringList lines;
+        QTextStream in(&f);
+        while (!in.atEnd())
+            lines << in.readLine();
+        QString bad;
+        if (!line.load(lines, &bad))
+            return fail(QStringLiteral("%1: cannot take the line \"%2\"").arg(statePath, bad));
+    }
+
+    // Signals arrive as readable data, so the loop never runs a handler in
+    // the middle of an answer.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    const int sigFd = signalfd(-1, &set, SFD_CLOEXEC);
+    if (sigFd < 0)
+        return fail(QStringLiteral("signalfd failed"));
+
+    sim::PtyServer server(line, faults, options);
+    QString error;
+    if (!server.start(&error))
+        return fail(error);
+    std::printf("%s\n", server.slavePath().toLocal8Bit().constData());
+    std::fflush(stdout);
+
+    const int code = server.run(sigFd);
+    server.removeLink();
+    if (!statePath.isEmpty()) {
+        QSaveFile f(statePath);
+        if (f.open(QIODevice::WriteOnly)) {
+            f.write(line.saveLines().join(QLatin1Char('\n')).toUtf8() + '\n');
+            if (!f.commit())
+                std::fprintf(stderr, "instrument-sim: cannot save %s\n", statePath.toLocal8Bit().constData());
+        }
+    }
+    ::close(sigFd);
+    return code;
+}

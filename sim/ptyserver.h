@@ -1,0 +1,73 @@
+#pragma once
+// The instrument on a pseudo-terminal: the programs open the slave side (via
+// a symbolic link with a stable name) as if it were a serial port.
+
+#include "faults.h"
+#include "model.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdio>
+#include <deque>
+
+namespace sim {
+
+struct ServerOptions {
+    QString linkPath;
+    QString transcriptPath;
+    bool pace = false;
+};
+
+class PtyServer {
+public:
+    PtyServer(Line& line, FaultSet& faults, const ServerOptions& options);
+    ~PtyServer();
+    PtyServer(const PtyServer&) = delete;
+    PtyServer& operator=(const PtyServer&) = delete;
+
+    // Opens the pseudo-terminal and points the link at its slave.
+    bool start(QString* error);
+    QString slavePath() const { return m_slavePath; }
+    // Serves until a signal arrives on signalFd; returns the exit code.
+    int run(int signalFd);
+    // Removes the link if it still points at our slave.
+    void removeLink();
+
+private:
+    struct Out {
+        qint64 dueUs = 0;
+        QByteArray bytes;
+        bool unplug = false;
+        int replugMs = 0;
+        bool endOfAnswer = false;
+    };
+
+    bool openPty(QString* error);
+    void closePty();
+    bool pointLink(QString* error);
+    void readMaster();
+    void takeLine(const QByteArray& raw);
+    void sendDue(qint64 nowUs);
+    int clientBaud() const;
+    void note(const QString& text);
+    void transcript(char kind, const QByteArray& bytes);
+
+    Line& m_line;
+    FaultSet& m_faults;
+    ServerOptions m_options;
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+    QByteArray m_input;
+    bool m_discarding = false;
+    std::deque<Out> m_out;
+    qint64 m_lastDueUs = 0;
+    QByteArray m_answerSoFar;
+    qint64 m_replugAtUs = -1;
+    FILE* m_transcript = nullptr;
+};
+
+// Microseconds of a monotonic clock.
+qint64 monotonicUs();
+
+} // namespace sim

@@ -1,0 +1,605 @@
+// The simulated instrument without a terminal: frames in, answer bytes out.
+
+#include "faults.h"
+#include "model.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+using sim::Answer;
+using sim::Line;
+
+namespace {
+
+// A fixed moment, so that live values and clocks are repeatable.
+constexpr qint64 kNow = 1796640000000LL; // 2026-12-07
+
+QByteArray ask(Line& line, const QByteArray& frame, qint64 at = kNow, int baud = 0)
+{
+    const Answer a = line.receive(frame, at, baud);
+    return a.silent ? QByteArray() : a.bytes;
+}
+
+QList<QByteArray> valueFields(const QByteArray& answer)
+{
+    QByteArray body = answer;
+    body = body.mid(body.indexOf('!') + 1);
+    body.chop(2); // CR LF
+    QList<QByteArray> f = body.split(';');
+    if (!f.isEmpty() && f.last().isEmpty())
+        f.removeLast();
+    return f;
+}
+
+QByteArray relayWriteFrame(int relay, const QList<int>& fields)
+{
+    QByteArray f = ":1;35;" + QByteArray::number(relay, 16).toUpper() + ';';
+    for (int v : fields)
+        f += QByteArray::number(v, 16).toUpper() + ';';
+    return f;
+}
+
+} // namespace
+
+class TestSimModel : public QObject {
+    Q_OBJECT
+private slots:
+    void parse_data();
+    void parse();
+    void writeReadsBack_data();
+    void writeReadsBack();
+    void modulesAreSeparate();
+    void refused_data();
+    void refused();
+    void silent_data();
+    void silent();
+    void relayRecordRoundTrip();
+    void readingsLayout();
+    void flagsFollowSetpoints_data();
+    void flagsFollowSetpoints();
+    void relaysFollowLogic();
+    void valuesMove();
+    void clockSetAndRead();
+    void recordingAdvancesAndStops();
+    void recordedFrameLayout();
+    void restartMovesAddressAndSpeed();
+    void frameWithoutAddressGoesToFirst();
+    void stateSurvives();
+    void faultParsing_data();
+    void faultParsing();
+    void faultShapes_data();
+    void faultShapes();
+    void faultOnceAndCommand();
+    void faultChanceIsSeeded();
+    void escape_data();
+    void escape();
+};
+
+void TestSimModel::parse_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<bool>("hasAddress");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("fields");
+
+    QTest::newRow("address read") << QByteArray(":1;14;1518;") << true << true << 1 << 14 << 1;
+    QTest::newRow("read without address") << QByteArray(":14;1518;") << true << false << -1 << 14 << 1;
+    QTest::newRow("write") << QByteArray(":1;13;1518;4;") << true << true << 1 << 13 << 2;
+    QTest::newRow("write without address, hex digits only") << QByteArray(":5;64;13;") << true << false << -1 << 5 << 2;
+    QTest::newRow("write without address, address 13") << QByteArray(":13;1518;4;") << true << false << -1 << 13 << 2;
+    QTest::newRow("module real write") << QByteArray(":1;27;0;44B;0.25e2;") << true << true << 1 << 27 << 3;
+    QTest::newRow("module reload, parameter with ;") << QByteArray(":1;17;1;44B;1;") << true << true << 1 << 17 << 3;
+    QTest::newRow("clock set") << QByteArray(":1;33;12;30;05;07;12;26;57;57;") << true << true << 1 << 33 << 8;
+    QTest::newRow("clock read") << QByteArray(":0;34;") << true << true << 0 << 34 << 0;
+    QTest::newRow("readings") << QByteArray(":1;423;c;") << true << true << 1 << 423 << 1;
+    QTest::newRow("frame") << QByteArray(":1;323;FFF;c;") << true << true << 1 << 323 << 2;
+    QTest::newRow("link test") << QByteArray(":17;0;") << true << true << 17 << 0 << 0;
+    QTest::newRow("relay read without address") << QByteArray(":36;5;") << true << false << -1 << 36 << 1;
+    QTest::newRow("noise before the frame") << QByteArray("xx\x01:1;6;C8;") << true << true << 1 << 6 << 1;
+    QTest::newRow("both fit: the address wins") << QByteArray(":5;6;1;") << true << true << 5 << 6 << 1;
+    QTest::newRow("no colon") << QByteArray("1;6;C8;") << false << false << -1 << -1 << 0;
+    QTest::newRow("no final ;") << QByteArray(":1;6;C8") << false << false << -1 << -1 << 0;
+    QTest::newRow("empty frame") << QByteArray(":") << false << false << -1 << -1 << 0;
+    QTest::newRow("too many fields") << QByteArray(":1;6;C8;1;2;3;") << false << false << -1 << -1 << 0;
+    QTest::newRow("address not a number") << QByteArray(":x;6;C8;") << false << false << -1 << -1 << 0;
+}
+
+void TestSimModel::parse()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(bool, valid);
+    const sim::Frame f = sim::parseFrame(line);
+    QCOMPARE(f.valid, valid);
+    if (!valid)
+        return;
+    QTEST(f.hasAddress, "hasAddress");
+    QTEST(f.address, "address");
+    QTEST(f.command, "command");
+    QTEST(int(f.fields.size()), "fields");
+}
+
+void TestSimModel::writeReadsBack_data()
+{
+    QTest::addColumn<QByteArray>("write");
+    QTest::addColumn<QByteArray>("read");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("5/6 setpoint type") << QByteArray(":1;5;C8;13;") << QByteArray(":1;6;C8;") << QByteArray("!13;\r\n");
+    QTest::newRow("5 reads back with 14") << QByteArray(":1;5;2;C;") << QByteArray(":1;14;2;") << QByteArray("!C;\r\n");
+    QTest::newRow("13/14 text byte") << QByteArray(":1;13;190;54;") << QByteArray(":1;14;190;") << QByteArray("!54;\r\n");
+    QTest::newRow("13 lower-case address") << QByteArray(":1;13;151c;0;") << QByteArray(":1;14;151C;") << QByteArray("!0;\r\n");
+    QTest::newRow("16-bit value") << QByteArray(":1;13;3;FFFF;") << QByteArray(":1;6;3;") << QByteArray("!FFFF;\r\n");
+    QTest::newRow("31/30 network number") << QByteArray(":1;31;1;C8;") << QByteArray(":1;30;1;") << QByteArray("!C8;\r\n");
+    QTest::newRow("29/32 interval") << QByteArray(":1;29;6;E10;") << QByteArray(":1;32;6;") << QByteArray("!E10;\r\n");
+    QTest::newRow("11/12 real") << QByteArray(":1;11;1;0.25e2;") << QByteArray(":1;12;1;") << QByteArray("!25;\r\n");
+    QTest::newRow("15/16 small real") << QByteArray(":1;15;C8;0.1e-2;") << QByteArray(":1;16;C8;") << QByteArray("!0.001;\r\n");
+    QTest::newRow("negative real") << QByteArray(":1;11;64;-0.5e1;") << QByteArray(":1;12;64;") << QByteArray("!-5;\r\n");
+    QTest::newRow("real zero") << QByteArray(":1;11;64;0;") << QByteArray(":1;12;64;") << QByteArray("!0;\r\n");
+    QTest::newRow("19/20 module byte") << QByteArray(":1;19;1;E0;4;") << QByteArray(":1;20;1;E0;") << QByteArray("!4;\r\n");
+    QTest::newRow("17/18 module byte") << QByteArray(":1;17;0;44B;1;") << QByteArray(":1;18;0;44B;") << QByteArray("!1;\r\n");
+    QTest::newRow("27/28 module real") << QByteArray(":1;27;0;20;0.123456e3;") << QByteArray(":1;28;0;20;") << QByteArray("!123.456;\r\n");
+    QTest::newRow("25/26 module real") << QByteArray(":1;25;1;8;0.5e-1;") << QByteArray(":1;26;1;8;") << QByteArray("!0.05;\r\n");
+    QTest::newRow("without address") << QByteArray(":5;C8;13;") << QByteArray(":6;C8;") << QByteArray("!13;\r\n");
+    QTest::newRow("flash copy") << QByteArray(":1;19;0;264;7;") << QByteArray(":1;20;0;264;") << QByteArray("!7;\r\n");
+}
+
+void TestSimModel::writeReadsBack()
+{
+    QFETCH(QByteArray, write);
+    QFETCH(QByteArray, read);
+    Line line({1});
+    QCOMPARE(ask(line, write), QByteArray("!OK;\r\n"));
+    QTEST(ask(line, read), "expected");
+}
+
+void TestSimModel::modulesAreSeparate()
+{
+    Line line({1});
+    const QByteArray before = ask(line, ":1;28;0;8;");
+    QCOMPARE(ask(line, ":1;27;1;8;0.77e2;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;28;1;8;"), QByteArray("!77;\r\n"));
+    QCOMPARE(ask(line, ":1;28;0;8;"), before);
+    // Integers and reals are separate spaces: address C8 is a type and a hysteresis.
+    QCOMPARE(ask(line, ":1;5;C8;3;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;11;C8;0.5e1;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;6;C8;"), QByteArray("!3;\r\n"));
+    QCOMPARE(ask(line, ":1;12;C8;"), QByteArray("!5;\r\n"));
+    // So are the 5/13 and 29/31 integers: address 1 is the speed code and the network number.
+    QCOMPARE(ask(line, ":1;5;1;96;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;30;1;"), QByteArray("!1;\r\n"));
+}
+
+void TestSimModel::refused_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("unknown command") << QByteArray(":1;7;C8;");
+    QTest::newRow("value not hex") << QByteArray(":1;5;C8;XY;");
+    QTest::newRow("value over 16 bits") << QByteArray(":1;5;C8;10000;");
+    QTest::newRow("address not hex") << QByteArray(":1;6;G1;");
+    QTest::newRow("real not a number") << QByteArray(":1;11;1;abc;");
+    QTest::newRow("real NaN text") << QByteArray(":1;11;1;nan;");
+    QTest::newRow("module 2 is not fitted") << QByteArray(":1;20;2;E0;");
+    QTest::newRow("module not a number") << QByteArray(":1;20;x;E0;");
+    QTest::newRow("relay record short") << QByteArray(":1;35;2;0;0;0;");
+    QTest::newRow("relay 13 does not exist") << QByteArray(":1;36;D;");
+    QTest::newRow("readings count 0") << QByteArray(":1;423;0;");
+    QTest::newRow("readings count 13") << QByteArray(":1;423;d;");
+    QTest::newRow("frame in no buffer") << QByteArray(":1;323;7FFF;c;");
+    QTest::newRow("clock 31 February") << QByteArray(":1;33;12;30;05;31;02;26;57;57;");
+    QTest::newRow("clock field not a number") << QByteArray(":1;33;12;3x;05;07;12;26;57;57;");
+    QTest::newRow("current frame is not written") << QByteArray(":1;31;20;5;");
+}
+
+void TestSimModel::refused()
+{
+    QFETCH(QByteArray, frame);
+    Line line({1});
+    QCOMPARE(ask(line, frame), sim::errAnswer());
+}
+
+void TestSimModel::silent_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("another address") << QByteArray(":2;6;C8;");
+    QTest::newRow("garbage") << QByteArray("\xff\xfe garbage");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("no end") << QByteArray(":1;6;C8");
+    QTest::newRow("overlong") << QByteArray(":1;6;" + QByteArray(5000, 'A') + ";");
+    QTest::newRow("missing address field") << QByteArray(":1;17;0;");
+}
+
+void TestSimModel::silent()
+{
+    QFETCH(QByteArray, frame);
+    Line line({1});
+    const Answer a = line.receive(frame, kNow, 0);
+    QVERIFY(a.silent);
+    QVERIFY(!a.note.isEmpty());
+}
+
+void TestSimModel::relayRecordRoundTrip()
+{
+    Line line({1});
+    QList<int> fields;
+    for (int i = 0; i < 49; ++i)
+        fields << (i < 45 ? (i * 7) % 64 : 0);
+    QCOMPARE(ask(line, relayWriteFrame(2, fields)), QByteArray("!OK;\r\n"));
+    const QList<QByteArray> read = valueFields(ask(line, ":1;36;2;"));
+    QCOMPARE(read.size(), 49);
+    for (int i = 0; i < 49; ++i) {
+        QVERIFY2(read[i].at(0) >= '0' && read[i].at(0) <= '9', read[i].constData());
+        QCOMPARE(read[i].toInt(nullptr, 16), fields[i]);
+    }
+    // The others are untouched.
+    QCOMPARE(valueFields(ask(line, ":1;36;3;")).size(), 49);
+}
+
+void TestSimModel::readingsLayout()
+{
+    Line line({1});
+    const QByteArray a = ask(line, ":1;423;c;");
+    QVERIFY(a.startsWith('!'));
+    QVERIFY(a.endsWith(";\r\n"));
+    const QByteArray r = a.mid(1, a.size() - 4); // without "!" and ";" CR LF
+    // Positions 10-21: six groups of two hex digits; 23 on: the channel fields.
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]{12}$")).match(QString::fromLatin1(r.mid(9, 12))).hasMatch());
+    QCOMPARE(r.at(8), '1'); // mains present
+    const QList<QByteArray> channels = r.mid(22).split(';');
+    QCOMPARE(channels.size(), 12);
+    const QRegularExpression field(QStringLiteral("^[0-9][0-9A-F]-?[0-9]+(\\.[0-9]+)?$"));
+    for (const QByteArray& c : channels)
+        QVERIFY2(field.match(QString::fromLatin1(c)).hasMatch(), c.constData());
+    // Fewer channels when fewer are asked for.
+    QCOMPARE(valueFields(ask(line, ":1;423;6;")).size() - 1, 6);
+
+    line.instruments()[0].setMains(false);
+    QCOMPARE(ask(line, ":1;423;c;").at(9), '0');
+}
+
+void TestSimModel::flagsFollowSetpoints_data()
+{
+    QTest::addColumn<QByteArray>("type");
+    QTest::addColumn<double>("offset"); // setpoint = live value + offset
+    QTest::addColumn<int>("flag");
+
+    QTest::newRow("raise, value above") << QByteArray("2") << -50.0 << 1;
+    QTest::newRow("raise, value below") << QByteArray("2") << 50.0 << 0;
+    QTest::newRow("lower, value below") << QByteArray("1") << 50.0 << 1;
+    QTest::newRow("lower, value above") << QByteArray("1") << -50.0 << 0;
+    QTest::newRow("fast increase, above") << QByteArray("14") << -50.0 << 1;
+    QTest::newRow("no setpoint") << QByteArray("0") << -50.0 << 0;
+}
+
+void TestSimModel::flagsFollowSetpoints()
+{
+    QFETCH(QByteArray, type);
+    QFETCH(double, offset);
+    Line line({1});
+    const double live = line.instruments()[0].liveValue(2, kNow);
+    QByteArray sp = QByteArray::number(live + offset, 'f', 2);
+    QCOMPARE(ask(line, ":1;5;C9;" + type + ";"), QByteArray("!OK;\r\n"));          // channel 2, setpoint 1 type
+    QCOMPARE(ask(line, ":1;11;2;" + sp + ";"), QByteArray("!OK;\r\n"));           // its value
+    QCOMPARE(ask(line, ":1;5;12D;0;"), QByteArray("!OK;\r\n"));                    // no second setpoint
+    const QList<QByteArray> f = valueFields(ask(line, ":1;423;c;"));
+    QByteArray ch2 = f[2];
+    QCOMPARE(ch2.at(0), '0');
+    QTEST(QByteArray(1, ch2.at(1)).toInt(nullptr, 16), "flag");
+
+    // The broken sensor of channel 12 shows the break flag and an abnormal state.
+    QCOMPARE(f[12].at(0), '1');
+    QCOMPARE(QByteArray(1, f[12].at(1)).toInt(nullptr, 16) & 4, 4);
+}
+
+void TestSimModel::relaysFollowLogic()
+{
+    Line line({1});
+    // Channel 3, first setpoint far below its value (raise): active.
+    QCOMPARE(ask(line, ":1;5;CA;2;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;11;3;-0.1e4;"), QByteArray("!OK;\r\n"));
+    // Relay 9 (index 8) on the first setpoint of channel 3 only; relay 1 on nothing.
+    QList<int> none(49, 0);
+    QList<int> ch3 = none;
+    ch3[0] = 0x04;
+    QCOMPARE(ask(line, relayWriteFrame(8, ch3)), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, relayWriteFrame(0, none)), QByteArray("!OK;\r\n"));
+    QByteArray r = ask(line, ":1;423;c;").mid(1);
+    int high = r.mid(17, 2).toInt(nullptr, 16);
+    int low = r.mid(19, 2).toInt(nullptr, 16);
+    QCOMPARE(high & 1, 1);      // relay 9
+    QCOMPARE(high & 0x20, 0x20); // relay 14: some first setpoint is active
+    QCOMPARE(low & 1, 0);       // relay 1
+
+    // The relay test switches every relay on.
+    QCOMPARE(ask(line, ":1;5;13EC;1;"), QByteArray("!OK;\r\n"));
+    r = ask(line, ":1;423;c;").mid(1);
+    QCOMPARE(r.mid(17, 4), QByteArray("FFFF"));
+}
+
+void TestSimModel::valuesMove()
+{
+    Line line({1});
+    QSet<QByteArray> seen;
+    for (int s = 0; s < 10; ++s)
+        seen.insert(valueFields(ask(line, ":1;423;c;", kNow + s * 7000))[1]);
+    QVERIFY(seen.size() > 5);
+    // The measured value of a module channel is the live one.
+    const double live = line.instruments()[0].liveValue(7, kNow);
+    const QByteArray v = valueFields(ask(line, ":1;26;1;EF;"))[0];
+    QVERIFY(qAbs(v.toDouble() - live) < 0.1);
+}
+
+void TestSimModel::clockSetAndRead()
+{
+    Line line({1});
+    QCOMPARE(ask(line, ":1;33;12;30;05;07;12;26;53;57;", kNow), QByteArray("!OK;\r\n"));
+    const QList<QByteArray> f = valueFields(ask(line, ":1;34;", kNow + 65000));
+    QCOMPARE(f.size(), 8);
+    QCOMPARE(f.mid(0, 7), (QList<QByteArray>{"12", "31", "10", "07", "12", "26", "53"}));
+    QVERIFY(f[7].toInt() != 0); // the battery is good
+}
+
+void TestSimModel::recordingAdvancesAndStops()
+{
+    Line line({1});
+    QCOMPARE(ask(line, ":1;31;6;2;"), QByteArray("!OK;\r\n")); // buffer 1: a frame every 2 s
+    const int p0 = valueFields(ask(line, ":1;30;20;", kNow))[0].toInt(nullptr, 16);
+    const int p1 = valueFields(ask(line, ":1;30;20;", kNow + 6000))[0].toInt(nullptr, 16);
+    QCOMPARE(p1 - p0, 3);
+    QCOMPARE(ask(line, ":1;13;1518;4;", kNow + 6000), QByteArray("!OK;\r\n"));
+    QCOMPARE(valueFields(ask(line, ":1;14;1518;"))[0], QByteArray("4"));
+    const int p2 = valueFields(ask(line, ":1;30;20;", kNow + 60000))[0].toInt(nullptr, 16);
+    QCOMPARE(p2, p1);
+    // Buffer 2 is stopped by default, and starts when told.
+    const int q0 = valueFields(ask(line, ":1;30;21;", kNow))[0].toInt(nullptr, 16);
+    QCOMPARE(ask(line, ":1;13;1519;0;", kNow), QByteArray("!OK;\r\n"));
+    const int q1 = valueFields(ask(line, ":1;30;21;", kNow + 120000))[0].toInt(nullptr, 16);
+    QCOMPARE(q1, q0 + 1 + 2);
+    // Frame numbers stay in the buffer's window (first frame, first + length].
+    QCOMPARE(ask(line, ":1;31;4;5;", kNow + 60000), QByteArray("!OK;\r\n"));
+    for (int s = 0; s < 10; ++s) {
+        const int p = valueFields(ask(line, ":1;30;20;", kNow + 60000 + s * 2000))[0].toInt(nullptr, 16);
+        QVERIFY2(p >= 1 && p <= 5, QByteArray::number(p).constData());
+    }
+}
+
+void TestSimModel::recordedFrameLayout()
+{
+    Line line({1});
+    const int p = valueFields(ask(line, ":1;30;20;"))[0].toInt(nullptr, 16);
+    const int interval = valueFields(ask(line, ":1;30;6;"))[0].toInt(nullptr, 16);
+    const QList<QByteArray> f = valueFields(ask(line, ":1;323;" + QByteArray::number(p, 16) + ";c;"));
+    bool ok = false;
+    const int n = f[1].toInt(&ok, 16);
+    QVERIFY(ok);
+    QCOMPARE(f.size(), 10 + n);
+    QVERIFY(n >= 12);
+    for (int i = 0; i < 9; ++i) {
+        f[i].toDouble(&ok);
+        QVERIFY2(ok, f[i].constData()); // the first nine fields are decimal numbers
+    }
+    QVERIFY(f[9].size() >= 22);
+    QVERIFY(!f[9].contains(';'));
+    for (int i = 10; i < f.size(); ++i) {
+        f[i].mid(2).toDouble(&ok);
+        QVERIFY2(ok, f[i].constData());
+    }
+    QCOMPARE(f[0].toInt(), p);
+    // The previous frame is one interval older.
+    const QList<QByteArray> g = valueFields(ask(line, ":1;323;" + QByteArray::number(p - 1, 16) + ";c;"));
+    const QTime tp(f[2].toInt(), f[3].toInt(), f[4].toInt());
+    const QTime tg(g[2].toInt(), g[3].toInt(), g[4].toInt());
+    QCOMPARE((tg.secsTo(tp) + 86400) % 86400, interval);
+}
+
+void TestSimModel::restartMovesAddressAndSpeed()
+{
+    Line line({1});
+    QCOMPARE(ask(line, ":1;31;1;5;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;5;1;96;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;13;1;96;"), QByteArray("!OK;\r\n"));
+    // Before the restart the old address and any speed still work.
+    QCOMPARE(ask(line, ":1;14;1;", kNow, 4800), QByteArray("!96;\r\n"));
+    QCOMPARE(ask(line, ":5;14;1;", kNow, 4800), QByteArray());
+    QCOMPARE(ask(line, ":1;13;151a;1;", kNow, 4800), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;14;1;", kNow, 9600), QByteArray());
+    QCOMPARE(ask(line, ":5;14;1;", kNow, 4800), QByteArray()); // wrong speed: garbled
+    QCOMPARE(ask(line, ":5;14;1;", kNow, 9600), QByteArray("!96;\r\n"));
+    QCOMPARE(ask(line, ":5;14;151A;", kNow, 9600), QByteArray("!0;\r\n"));
+    QCOMPARE(line.instruments()[0].restarts(), 1);
+}
+
+void TestSimModel::frameWithoutAddressGoesToFirst()
+{
+    Line line({3, 7});
+    QCOMPARE(ask(line, ":7;13;3;A;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":3;13;3;B;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":14;3;"), QByteArray("!B;\r\n"));
+    QCOMPARE(ask(line, ":7;14;3;"), QByteArray("!A;\r\n"));
+    QCOMPARE(ask(line, ":1;14;3;"), QByteArray());
+}
+
+void TestSimModel::stateSurvives()
+{
+    Line line({1, 2});
+    ask(line, ":2;5;C8;13;");
+    ask(line, ":1;11;1;0.314e1;");
+    ask(line, ":1;27;1;20;0.5e3;");
+    QList<int> rec(49, 0);
+    rec[3] = 0x21;
+    ask(line, relayWriteFrame(4, rec));
+    ask(line, ":1;33;01;02;03;04;05;26;53;57;");
+    ask(line, ":1;31;1;9;");
+    ask(line, ":1;13;151A;1;");
+
+    Line again({1});
+    QString bad;
+    QVERIFY2(again.load(line.saveLines(), &bad), qPrintable(bad));
+    QCOMPARE(again.instruments().size(), 2);
+    QCOMPARE(ask(again, ":2;6;C8;"), QByteArray("!13;\r\n"));
+    QCOMPARE(ask(again, ":9;12;1;"), QByteArray("!3.14;\r\n"));
+    QCOMPARE(ask(again, ":1;12;1;"), QByteArray()); // restarted at 9
+    QCOMPARE(ask(again, ":9;28;1;20;"), QByteArray("!500;\r\n"));
+    QCOMPARE(ask(again, ":9;36;4;"), ask(line, ":9;36;4;"));
+    QCOMPARE(ask(again, ":9;34;"), ask(line, ":9;34;"));
+
+    Line broken({1});
+    QVERIFY(!broken.load({QStringLiteral("instrument"), QStringLiteral("int zz 1")}, &bad));
+    QCOMPARE(bad, QStringLiteral("int zz 1"));
+}
+
+void TestSimModel::faultParsing_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("ms");
+
+    QTest::newRow("plain") << "silence" << true << int(sim::FaultKind::Silence) << -1 << 0 << 0;
+    QTest::newRow("command once") << "err:cmd=14:once" << true << int(sim::FaultKind::Err) << 14 << 1 << 0;
+    QTest::newRow("chance") << "delay:p=0.3:seed=7:ms=900" << true << int(sim::FaultKind::Delay) << -1 << 2 << 900;
+    QTest::newRow("default ms") << "unplug" << true << int(sim::FaultKind::Unplug) << -1 << 0 << 300;
+    QTest::newRow("upper case kind") << "NaN:cmd=12" << true << int(sim::FaultKind::NaN) << 12 << 0 << 0;
+    QTest::newRow("unknown kind") << "smoke" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("bad probability") << "err:p=1.5" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("bad command") << "err:cmd=x" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("negative ms") << "delay:ms=-3" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("unknown option") << "err:twice" << false << 0 << 0 << 0 << 0;
+}
+
+void TestSimModel::faultParsing()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    sim::FaultOption option;
+    QString error;
+    QCOMPARE(sim::parseFault(text, &option, &error), ok);
+    if (!ok) {
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QTEST(int(option.kind), "kind");
+    QTEST(option.command, "command");
+    QTEST(int(option.mode), "mode");
+    QTEST(option.ms, "ms");
+}
+
+void TestSimModel::faultShapes_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QByteArray>("onWire");   // all pieces joined
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<int>("totalDelay");
+
+    const QByteArray req = ":1;12;1;\r\n";
+    QTest::newRow("silence") << "silence" << 12 << QByteArray("!25;\r\n") << QByteArray() << 0 << 0;
+    QTest::newRow("err") << "err" << 12 << QByteArray("!25;\r\n") << QByteArray("ERR\r\n") << 1 << 0;
+    QTest::newRow("split") << "split:ms=30" << 12 << QByteArray("!25.125;\r\n") << QByteArray("!25.125;\r\n") << 3 << 60;
+    QTest::newRow("echo together") << "echo" << 12 << QByteArray("!25;\r\n") << QByteArray(req + "!25;\r\n") << 1 << 0;
+    QTest::newRow("echo apart") << "echo:ms=80" << 12 << QByteArray("!25;\r\n") << QByteArray(req + "!25;\r\n") << 2 << 80;
+    QTest::newRow("nocr") << "nocr" << 12 << QByteArray("!25;\r\n") << QByteArray("!25;\n") << 1 << 0;
+    QTest::newRow("delay") << "delay:ms=700" << 12 << QByteArray("!25;\r\n") << QByteArray("!25;\r\n") << 1 << 700;
+    QTest::newRow("nan real") << "nan" << 12 << QByteArray("!25;\r\n") << QByteArray("!NaN;\r\n") << 1 << 0;
+    QTest::newRow("nan integer untouched") << "nan" << 14 << QByteArray("!1F;\r\n") << QByteArray("!1F;\r\n") << 1 << 0;
+    QTest::newRow("nan readings") << "nan" << 423 << QByteArray("!x;00123.4;00.5;\r\n") << QByteArray("!x;00NaN;00.5;\r\n") << 1 << 0;
+    QTest::newRow("unplug") << "unplug:ms=100" << 12 << QByteArray("!25.5;\r\n") << QByteArray("!25.") << 2 << 50;
+}
+
+void TestSimModel::faultShapes()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, command);
+    QFETCH(QByteArray, answer);
+    sim::FaultOption option;
+    QString error;
+    QVERIFY(sim::parseFault(fault, &option, &error));
+    sim::FaultSet set;
+    set.add(option);
+    const sim::Shaped s = set.shape(command, ":1;12;1;\r\n", answer);
+    QByteArray wire;
+    int delay = 0;
+    for (const sim::Piece& p : s.pieces) {
+        wire += p.bytes;
+        delay += p.delayMs;
+    }
+    QTEST(wire, "onWire");
+    QTEST(int(s.pieces.size()), "pieces");
+    QTEST(delay, "totalDelay");
+    QVERIFY(!s.note.isEmpty());
+    if (option.kind == sim::FaultKind::Unplug) {
+        QVERIFY(s.pieces.last().unplug);
+        QCOMPARE(s.replugMs, 100);
+    }
+}
+
+void TestSimModel::faultOnceAndCommand()
+{
+    sim::FaultSet set;
+    sim::FaultOption option;
+    QString error;
+    QVERIFY(sim::parseFault(QStringLiteral("err:cmd=14:once"), &option, &error));
+    set.add(option);
+    const QByteArray ok = "!1;\r\n";
+    auto wire = [&](int command) {
+        QByteArray w;
+        for (const sim::Piece& p : set.shape(command, "", ok).pieces)
+            w += p.bytes;
+        return w;
+    };
+    QCOMPARE(wire(6), ok);
+    QCOMPARE(wire(14), sim::errAnswer());
+    QCOMPARE(wire(14), ok);
+
+    // Garbage never carries the answer's markers.
+    sim::FaultSet noise;
+    QVERIFY(sim::parseFault(QStringLiteral("garbage:seed=3"), &option, &error));
+    noise.add(option);
+    for (int i = 0; i < 50; ++i) {
+        const QByteArray g = noise.shape(6, "", ok).pieces.first().bytes;
+        QVERIFY(!g.contains('!') && !g.contains(';') && !g.contains("ERR"));
+        QVERIFY(g.endsWith("\r\n"));
+    }
+}
+
+void TestSimModel::faultChanceIsSeeded()
+{
+    auto run = [](const QString& text) {
+        sim::FaultOption option;
+        QString error;
+        sim::parseFault(text, &option, &error);
+        sim::FaultSet set;
+        set.add(option);
+        QByteArray pattern;
+        for (int i = 0; i < 400; ++i)
+            pattern += set.shape(6, "", "!1;\r\n").pieces.isEmpty() ? '1' : '0';
+        return pattern;
+    };
+    const QByteArray a = run(QStringLiteral("silence:p=0.3:seed=5"));
+    QCOMPARE(run(QStringLiteral("silence:p=0.3:seed=5")), a);
+    QVERIFY(run(QStringLiteral("silence:p=0.3:seed=6")) != a);
+    const int hits = int(a.count('1'));
+    QVERIFY2(hits > 80 && hits < 160, QByteArray::number(hits).constData());
+}
+
+void TestSimModel::escape_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("frame") << QByteArray(":1;14;1518;\r\n") << QByteArray(":1;14;1518;\\r\\n");
+    QTest::newRow("backslash") << QByteArray("a\\b") << QByteArray("a\\\\b");
+    QTest::newRow("high and control") << QByteArray("\xff\x01") << QByteArray("\\xFF\\x01");
+}
+
+void TestSimModel::escape()
+{
+    QFETCH(QByteArray, bytes);
+    QTEST(sim::escapeBytes(bytes), "text");
+}
+
+QTEST_GUILESS_MAIN(TestSimModel)
+#include "tst_simmodel.moc"
