@@ -1,0 +1,13 @@
+#include "main_reader.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    reader::Main_Reader w;
+    if (!w.Form_Load())
+        return 1;
+    w.show();
+    return app.exec();
+}

@@ -1,0 +1,617 @@
+#include "main_reader.h"
+
+#include "windowstyle.h"
+
+#include "messagebox.h"
+#include "numbers.h"
+#include "readings.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace reader {
+
+namespace {
+
+const QString kVersion = QStringLiteral("0.1.13");
+const QString kCaptionStart = QStringLiteral("Начать чтение");
+const QString kCaptionStop = QStringLiteral("Остановить чтение");
+const QString kNoMains = QStringLiteral("Сетевое питание отсутствует");
+const QString kBufferSignalOn = QStringLiteral("Внешний сигнал управления присутствует");
+const QString kBufferSignalOff = QStringLiteral("Внешний сигнал управления отсутствует");
+constexpr qint16 kReadingsCommand = 423;
+constexpr int kPorts = 12;
+
+const QColor kYellow(255, 255, 0);
+const QColor kWhite(255, 255, 255);
+const QColor kRed(255, 0, 0);
+const QColor kBlack(0, 0, 0);
+
+using instrument::twips;
+using instrument::twipsRect;
+
+QFont narrowFont(double points)
+{
+    return instrument::windowFont(points);
+}
+
+QColor buttonFace(const QWidget* w)
+{
+    return w->palette().color(QPalette::Button);
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry)
+{
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    l->setGeometry(geometry);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QComboBox* makeCombo(QWidget* parent, const QString& name, const QRect& geometry, const QString& tip)
+{
+    auto* c = new QComboBox(parent);
+    c->setObjectName(name);
+    c->setGeometry(geometry);
+    c->setToolTip(tip);
+    c->setMaxVisibleItems(16);
+    return c;
+}
+
+// A grid with one fixed row and one fixed column drawn like header cells; the
+// other cells start white with black text. Rows share the grid's height.
+QTableWidget* makeGrid(QWidget* parent, const QString& name, int rows, int cols, const QRect& geometry,
+                       const QString& tip)
+{
+    auto* g = new QTableWidget(rows, cols, parent);
+    g->setObjectName(name);
+    g->setGeometry(geometry);
+    g->setToolTip(tip);
+    g->horizontalHeader()->hide();
+    g->verticalHeader()->hide();
+    // Narrow state columns and low rows are wanted: no minimum from the style.
+    g->horizontalHeader()->setMinimumSectionSize(1);
+    g->verticalHeader()->setMinimumSectionSize(1);
+    g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->setSelectionMode(QAbstractItemView::NoSelection);
+    g->setFocusPolicy(Qt::NoFocus);
+    g->setWordWrap(false);
+    g->setFont(narrowFont(7.5));
+    g->setCornerButtonEnabled(false);
+
+    const int inner = geometry.height() - 2 * g->frameWidth();
+    for (int r = 0; r < rows; ++r) {
+        g->setRowHeight(r, inner / rows);
+        for (int c = 0; c < cols; ++c) {
+            auto* item = new QTableWidgetItem;
+            item->setFlags(Qt::ItemIsEnabled);
+            const bool fixed = r == 0 || c == 0;
+            item->setBackground(fixed ? buttonFace(g) : kWhite);
+            item->setForeground(kBlack);
+            item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment(Qt::AlignCenter));
+            g->setItem(r, c, item);
+        }
+    }
+    return g;
+}
+
+// Column widths given in twips; the pixel edges are rounded, not the widths,
+// so the columns add up as they do in twips.
+void setColumnWidths(QTableWidget* g, const QList<int>& widthsInTwips)
+{
+    int left = 0;
+    for (int c = 0; c < widthsInTwips.size(); ++c) {
+        const int right = left + widthsInTwips[c];
+        g->setColumnWidth(c, twips(right) - twips(left));
+        left = right;
+    }
+}
+
+void setText(QTableWidget* g, int row, int col, const QString& text)
+{
+    g->item(row, col)->setText(text);
+}
+
+void paintCell(QTableWidget* g, int row, int col, const QColor& back, const QColor& fore = kBlack)
+{
+    QTableWidgetItem* item = g->item(row, col);
+    item->setBackground(back);
+    item->setForeground(fore);
+}
+
+void setBackground(QLabel* l, const QColor& colour)
+{
+    QPalette p = l->palette();
+    p.setColor(QPalette::Window, colour);
+    l->setPalette(p);
+}
+
+// A whole number text within [lo, hi] (blanks around it allowed).
+bool wholeNumber(const QString& text, const QString& sep, int lo, int hi, int* out)
+{
+    double v = 0;
+    if (!instrument::toNumber(text, sep, &v) || v != std::floor(v) || v < lo || v > hi)
+        return false;
+    *out = int(v);
+    return true;
+}
+
+} // namespace
+
+Main_Reader::Main_Reader(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Main_Reader"));
+    setFont(narrowFont(8));
+    setFixedSize(twips(11835), twips(4395));
+    m_pause.setSingleShot(true);
+    createControls();
+}
+
+Main_Reader::~Main_Reader()
+{
+    m_stop = true;
+    m_pause.stop();
+    Form_Unload();
+}
+
+void Main_Reader::createControls()
+{
+    Label31 = makeLabel(this, QStringLiteral("Label31"), QStringLiteral("Порт"), twipsRect(90, 120, 585, 330));
+    cmbPort = makeCombo(this, QStringLiteral("cmbPort"), twipsRect(720, 60, 1155, 420), QStringLiteral("Номер СОМ порта"));
+    Label1 = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("Скорость"), twipsRect(1980, 120, 1095, 315));
+    cmbSpeed = makeCombo(this, QStringLiteral("cmbSpeed"), twipsRect(3120, 60, 1755, 420),
+                         QStringLiteral("Настройки СОМ порта"));
+    lNetAdrr = makeLabel(this, QStringLiteral("lNetAdrr"), QStringLiteral("Сетевой номер прибора"),
+                         twipsRect(5010, 120, 2745, 300));
+    cbNetAdrr = makeCombo(this, QStringLiteral("cbNetAdrr"), twipsRect(7770, 60, 1035, 420),
+                          QStringLiteral("Сетевой номер прибора"));
+    // The address can be typed as well as chosen; typed text never becomes a
+    // list item.
+    cbNetAdrr->setEditable(true);
+    cbNetAdrr->setInsertPolicy(QComboBox::NoInsert);
+    cbNetAdrr->setCompleter(nullptr);
+
+    Command1 = new QPushButton(QStringLiteral("Выход"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(twipsRect(8940, 60, 2835, 525));
+    Command1->setToolTip(QStringLiteral("Выход из программы"));
+
+    Read = new QPushButton(kCaptionStart, this);
+    Read->setObjectName(QStringLiteral("Read"));
+    Read->setGeometry(twipsRect(8940, 660, 2835, 525));
+    Read->setToolTip(QStringLiteral("Начать чтение"));
+
+    fgCommonContacts = makeGrid(this, QStringLiteral("fgCommonContacts"), 2, 4, twipsRect(60, 600, 5895, 615),
+                                QStringLiteral("Состояние общеприборных реле"));
+
+    lError = makeLabel(this, QStringLiteral("lError"), QStringLiteral("Прибор не отвечает"),
+                       twipsRect(6060, 600, 2745, 615));
+    lError->setToolTip(QStringLiteral("Состояние процесса обмена с приборм"));
+    lError->setWordWrap(true);
+    {
+        QPalette p = lError->palette();
+        p.setColor(QPalette::WindowText, kRed);
+        lError->setPalette(p);
+    }
+    lError->hide();
+
+    fgContactsState = makeGrid(this, QStringLiteral("fgContactsState"), 2, 17, twipsRect(30, 1320, 7095, 615),
+                               QStringLiteral("Состояние реле"));
+    fgDiscr = makeGrid(this, QStringLiteral("fgDiscr"), 2, 5, twipsRect(7290, 1320, 4455, 615),
+                       QStringLiteral("Состояние дискретных входов"));
+
+    Label30 = makeLabel(this, QStringLiteral("Label30"), QStringLiteral("Состояние входов управления записью в буфера"),
+                        twipsRect(30, 2040, 11715, 225));
+    Label30->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // 1110 wide in the design; widened into the gap before lBuf1State so that
+    // the caption fits this font.
+    Label29 = makeLabel(this, QStringLiteral("Label29"), QStringLiteral("Первый буфер"), twipsRect(60, 2310, 1170, 195));
+    lBuf1State = makeLabel(this, QStringLiteral("lBuf1State"), QString(), twipsRect(1230, 2280, 4605, 255));
+    lBuf1State->setToolTip(QStringLiteral("Состояние входа управления первого буфера"));
+    Label28 = makeLabel(this, QStringLiteral("Label28"), QStringLiteral("Второй буфер"), twipsRect(6000, 2310, 1095, 225));
+    lBuf2State = makeLabel(this, QStringLiteral("lBuf2State"), QString(), twipsRect(7110, 2280, 4635, 255));
+    lBuf2State->setToolTip(QStringLiteral("Состояние входа управления второго буфера"));
+    for (QLabel* l : {lBuf1State, lBuf2State}) {
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        l->setAutoFillBackground(true);
+        setBackground(l, buttonFace(this));
+    }
+
+    Greed = makeGrid(this, QStringLiteral("Greed"), 3, 31, twipsRect(30, 2670, 11715, 855),
+                     QStringLiteral("Таблица измеренных значений по каналам и их состояние"));
+    for (int r = 1; r < 3; ++r)
+        for (int k = 0; k < kChannelsPerModule; ++k)
+            Greed->item(r, 5 * k + 1)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // The legend under the grid: for each channel a staircase of four labels,
+    // each hanging from a line that comes down from its state column.
+    const QStringList legend = {QStringLiteral("Состояние изм"), QStringLiteral("Первая уставка"),
+                                QStringLiteral("Вторая уставка"), QStringLiteral("Обрыв датчика")};
+    const int legendLeft[4] = {990, 1110, 1350, 1560};
+    const int legendTop[4] = {3570, 3750, 3960, 4170};
+    const int gridBottom = 2670 + 855;
+    const int channelWidth = 1002 + 4 * 200;
+    const QFont small = narrowFont(7);
+    for (int k = 0; k < kChannelsPerModule; ++k) {
+        for (int s = 0; s < 4; ++s) {
+            const int n = 4 * k + s;
+            // The middle of state column 5k-3+s, in twips from the window's left.
+            const int columnMiddle = 30 + 900 + k * channelWidth + 1002 + s * 200 + 100;
+            const int labelLeft = legendLeft[s] + k * 1800;
+            const int top = legendTop[s];
+            auto* label = makeLabel(this, QStringLiteral("Label%1").arg(4 + n), legend[s],
+                                    QRect(QPoint(twips(labelLeft), twips(top)),
+                                          QPoint(twips(columnMiddle) - 3, twips(top + 225) - 1)));
+            label->setFont(small);
+            label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            legendLabels.append(label);
+
+            auto* line = new QFrame(this);
+            line->setObjectName(QStringLiteral("Line%1").arg(1 + n));
+            line->setFrameShape(QFrame::VLine);
+            line->setFrameShadow(QFrame::Plain);
+            line->setGeometry(QRect(QPoint(twips(columnMiddle), twips(gridBottom)),
+                                    QPoint(twips(columnMiddle), twips(top + 112))));
+            legendLines.append(line);
+        }
+    }
+
+    // Controls the engineer never sees: they sit below the client area.
+    Send = new QPushButton(QStringLiteral("Send"), this);
+    Send->setObjectName(QStringLiteral("Send"));
+    Send->setGeometry(twipsRect(120, 7800, 1215, 375));
+    Command = new QLineEdit(QStringLiteral("Command"), this);
+    Command->setObjectName(QStringLiteral("Command"));
+    Command->setGeometry(twipsRect(1440, 7800, 4095, 375));
+    Reply = new QLineEdit(QStringLiteral("Reply"), this);
+    Reply->setObjectName(QStringLiteral("Reply"));
+    Reply->setGeometry(twipsRect(5640, 7800, 4095, 375));
+    Label2 = makeLabel(this, QStringLiteral("Label2"), QString(), twipsRect(1440, 8280, 4095, 255));
+    Label3 = makeLabel(this, QStringLiteral("Label3"), QString(), twipsRect(5640, 8280, 4095, 255));
+    for (QWidget* w : {static_cast<QWidget*>(Send), static_cast<QWidget*>(Command), static_cast<QWidget*>(Reply)})
+        w->setFocusPolicy(Qt::NoFocus);
+}
+
+void Main_Reader::connectHandlers()
+{
+    connect(cmbPort, &QComboBox::currentIndexChanged, this, &Main_Reader::cmbPort_Click);
+    connect(cmbSpeed, &QComboBox::currentIndexChanged, this, &Main_Reader::cmbSpeed_Click);
+    connect(cbNetAdrr, &QComboBox::editTextChanged, this, &Main_Reader::cbNetAdrr_Change);
+    cbNetAdrr->installEventFilter(this);
+    connect(Read, &QPushButton::clicked, this, &Main_Reader::Read_Click);
+    connect(Command1, &QPushButton::clicked, this, &Main_Reader::Command1_Click);
+    connect(Send, &QPushButton::clicked, this, &Main_Reader::Send_Click);
+    connect(&m_pause, &QTimer::timeout, this, &Main_Reader::CRead);
+}
+
+bool Main_Reader::Form_Load()
+{
+    setWindowTitle(QStringLiteral("Чтение показаний датчиков v") + kVersion);
+    if (!m_dev.Form_Load()) {
+        instrument::showMessage(this, QMessageBox::Critical, windowTitle(), m_dev.loadError());
+        return false;
+    }
+    const QString sep = m_dev.sFloatingPointSeparator;
+    QStringList problems;
+
+    // Port list; the link has read COMport/number already.
+    for (int i = 1; i <= kPorts; ++i)
+        cmbPort->addItem(QStringLiteral("COM%1").arg(i));
+    int port = m_dev.Number;
+    if (port < 1 || port > kPorts) {
+        problems << QStringLiteral("В dev.dat порт COM%1 (COMport/number) вне списка COM1…COM%2, выбран COM1.")
+                        .arg(port)
+                        .arg(kPorts);
+        port = 1;
+    }
+    cmbPort->setCurrentIndex(port - 1);
+    m_dev.Number = quint8(cmbPort->currentIndex() + 1);
+
+    // Speed list from section PROGS.
+    const QString countText = m_dev.sGetINI(QStringLiteral("PROGS"), QStringLiteral("NofSettings"), QStringLiteral("8"));
+    int count = 8;
+    if (!wholeNumber(countText, sep, 0, 255, &count)) {
+        problems << QStringLiteral("В dev.dat число скоростей «%1» (PROGS/NofSettings) неверно, взято 8.").arg(countText);
+        count = 8;
+    }
+    for (int i = 1; i <= count; ++i)
+        cmbSpeed->addItem(m_dev.sGetINI(QStringLiteral("PROGS"), QStringLiteral("Set%1").arg(i),
+                                        QStringLiteral("4800,n,8,2")));
+    const QString indexText = m_dev.sGetINI(QStringLiteral("PROGS"), QStringLiteral("SettingsIndex"), QStringLiteral("4"));
+    int index = 0;
+    if (!wholeNumber(indexText, sep, 0, count - 1, &index)) {
+        if (count > 0)
+            problems << QStringLiteral("В dev.dat номер скорости «%1» (PROGS/SettingsIndex) вне списка, выбрана первая.")
+                            .arg(indexText);
+        else
+            problems << QStringLiteral("В dev.dat список скоростей пуст, взята скорость %1 (COMport/settings).")
+                            .arg(m_dev.Settings);
+        index = 0;
+    }
+    if (count > 0) {
+        cmbSpeed->setCurrentIndex(index);
+        m_dev.Settings = cmbSpeed->currentText();
+    }
+
+    // Network address: always 1 at start.
+    for (int i = 0; i <= 255; ++i)
+        cbNetAdrr->addItem(QString::number(i));
+    cbNetAdrr->setCurrentIndex(1);
+    m_dev.bNetAdrr = 1;
+
+    writeGridHeaders();
+
+    if (!problems.isEmpty()) {
+        lError->setText(problems.join(QLatin1Char('\n')));
+        lError->show();
+    }
+    connectHandlers();
+    return true;
+}
+
+void Main_Reader::writeGridHeaders()
+{
+    setText(Greed, 1, 0, QStringLiteral("Модуль 1"));
+    setText(Greed, 2, 0, QStringLiteral("Модуль 2"));
+    QList<int> widths = {900};
+    // The value columns share what the header and state columns leave of the
+    // grid's inside (its width less the frame); widths that do not come out
+    // whole round half to even.
+    const int inside = (Greed->width() - 2 * Greed->frameWidth()) * 15;
+    const int valueWidth = int(std::nearbyint((inside - 900 - 4800) / 6.0));
+    for (int k = 1; k <= kChannelsPerModule; ++k) {
+        const int first = 5 * k - 4;
+        for (int c = first; c <= 5 * k; ++c)
+            setText(Greed, 0, c, QStringLiteral("Канал %1").arg(k));
+        Greed->setSpan(0, first, 1, 5);
+        widths << valueWidth << 200 << 200 << 200 << 200;
+    }
+    setColumnWidths(Greed, widths);
+
+    setText(fgDiscr, 0, 0, QStringLiteral("Номер канала"));
+    setText(fgDiscr, 1, 0, QStringLiteral("Дискретные входы"));
+    widths = {1600};
+    for (int c = 1; c <= 4; ++c) {
+        setText(fgDiscr, 0, c, QString::number(c));
+        widths << int(std::nearbyint((4455 - 1600) / 4.0 - 31)); // 683
+    }
+    setColumnWidths(fgDiscr, widths);
+
+    setText(fgContactsState, 0, 0, QStringLiteral("Номер реле"));
+    setText(fgContactsState, 1, 0, QStringLiteral("Состояние"));
+    widths = {1000};
+    for (int c = 1; c <= 16; ++c) {
+        setText(fgContactsState, 0, c, QString::number(c));
+        widths << int(std::nearbyint((7095 - 1210) / 16.0)); // 368
+    }
+    setColumnWidths(fgContactsState, widths);
+
+    setText(fgCommonContacts, 0, 0, QStringLiteral("Общеприборные реле"));
+    setText(fgCommonContacts, 0, 1, QStringLiteral("Обрыв датчика"));
+    setText(fgCommonContacts, 0, 2, QStringLiteral("Первая уставка"));
+    setText(fgCommonContacts, 0, 3, QStringLiteral("Вторая уставка"));
+    setText(fgCommonContacts, 1, 0, QStringLiteral("Состояние реле"));
+    setColumnWidths(fgCommonContacts, {1800, 1300, 1300, 1300});
+}
+
+void Main_Reader::setPauses(int afterSuccessMs, int afterFailureMs)
+{
+    m_pauseAfterSuccessMs = afterSuccessMs;
+    m_pauseAfterFailureMs = afterFailureMs;
+}
+
+// ---- selectors ----------------------------------------------------------------------
+
+void Main_Reader::cmbPort_Click(int index)
+{
+    if (index >= 0)
+        m_dev.Number = quint8(index + 1);
+}
+
+void Main_Reader::cmbSpeed_Click(int index)
+{
+    if (index >= 0)
+        m_dev.Settings = cmbSpeed->itemText(index);
+}
+
+void Main_Reader::cbNetAdrr_Change(const QString& text)
+{
+    // A whole number from 0 to 255 is the address; anything else leaves the
+    // address as it was.
+    static const QRegularExpression digits(QStringLiteral("^\\s*(\\d{1,3})\\s*$"));
+    const QRegularExpressionMatch m = digits.match(text);
+    if (!m.hasMatch())
+        return;
+    const int address = m.captured(1).toInt();
+    if (address <= 255)
+        m_dev.bNetAdrr = quint8(address);
+}
+
+void Main_Reader::cbNetAdrr_LostFocus()
+{
+    // Show the address in force, so that what the box says is what is sent.
+    const QString shown = QString::number(m_dev.bNetAdrr);
+    if (cbNetAdrr->currentText() != shown)
+        cbNetAdrr->setCurrentIndex(m_dev.bNetAdrr);
+    if (cbNetAdrr->currentText() != shown)
+        cbNetAdrr->setEditText(shown);
+}
+
+bool Main_Reader::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cbNetAdrr && event->type() == QEvent::FocusOut
+        && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        cbNetAdrr_LostFocus();
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- buttons ------------------------------------------------------------------------
+
+void Main_Reader::Read_Click()
+{
+    if (Read->text() == kCaptionStart)
+        startReading();
+    else
+        stopReading();
+}
+
+void Main_Reader::Command1_Click()
+{
+    close();
+}
+
+void Main_Reader::Send_Click()
+{
+    Read->setEnabled(false);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    Read->setEnabled(true);
+}
+
+void Main_Reader::setSelectorsEnabled(bool enabled)
+{
+    for (QWidget* w : {static_cast<QWidget*>(Send), static_cast<QWidget*>(Command), static_cast<QWidget*>(Reply),
+                       static_cast<QWidget*>(cbNetAdrr), static_cast<QWidget*>(cmbSpeed),
+                       static_cast<QWidget*>(Command1), static_cast<QWidget*>(cmbPort)})
+        w->setEnabled(enabled);
+}
+
+void Main_Reader::startReading()
+{
+    Read->setText(kCaptionStop);
+    setSelectorsEnabled(false);
+    m_stop = false;
+    // A start clicked while the previous cycle still waits for its answer
+    // lets that cycle carry on; there is never a second exchange at once.
+    if (!m_inExchange && !m_pause.isActive())
+        CRead();
+}
+
+void Main_Reader::stopReading()
+{
+    Read->setText(kCaptionStart);
+    setSelectorsEnabled(true);
+    m_stop = true;
+    m_pause.stop();
+}
+
+// ---- the reading cycle --------------------------------------------------------------
+
+void Main_Reader::CRead()
+{
+    if (m_stop || m_unloaded)
+        return;
+
+    // During continuous reading every cycle makes exactly one attempt.
+    m_dev.NofRereadings = 0;
+    m_inExchange = true;
+    const QString answer = m_dev.sSendCommand(kReadingsCommand, QString(), kChannelCountField);
+    m_inExchange = false;
+
+    if (m_closeRequested) {
+        // The window was closed while the link waited; close it now.
+        close();
+        return;
+    }
+
+    const bool ok = m_dev.COMError == 0;
+    if (!ok) {
+        // The display keeps what the last good answer showed.
+        lError->setText(m_dev.sErrorMsg);
+        lError->show();
+    } else {
+        lError->clear();
+        lError->hide();
+        showReadings(decodeReadings(answer, m_dev.sFloatingPointSeparator));
+    }
+    emit cycleFinished(ok);
+
+    if (!m_stop)
+        m_pause.start(ok ? m_pauseAfterSuccessMs : m_pauseAfterFailureMs);
+}
+
+void Main_Reader::showReadings(const Readings& r)
+{
+    if (!r.mains) {
+        lError->setText(kNoMains);
+        lError->show();
+    }
+
+    for (int i = 0; i < 4; ++i)
+        paintCell(fgDiscr, 1, i + 1, r.discrete[i] ? kYellow : kWhite);
+
+    const std::pair<QLabel*, bool> buffers[] = {{lBuf1State, r.bufferControl[0]}, {lBuf2State, r.bufferControl[1]}};
+    for (const auto& [label, on] : buffers) {
+        label->setText(on ? kBufferSignalOn : kBufferSignalOff);
+        setBackground(label, on ? kYellow : buttonFace(this));
+    }
+
+    for (int i = 0; i < 16; ++i)
+        paintCell(fgContactsState, 1, i + 1, r.relays[i] ? kYellow : kWhite);
+
+    // The instrument-wide relays are relays 16, 14 and 15.
+    const int common[3] = {16, 14, 15};
+    for (int c = 0; c < 3; ++c)
+        paintCell(fgCommonContacts, 1, c + 1, r.relays[common[c] - 1] ? kYellow : kWhite);
+
+    for (int i = 0; i < r.channels.size(); ++i) {
+        const ChannelReading& ch = r.channels[i];
+        const int row = 1 + i / kChannelsPerModule;
+        const int k = 1 + i % kChannelsPerModule;
+        const int valueCol = 5 * k - 4;
+        const int stateCol = 5 * k - 3;
+
+        setText(Greed, row, stateCol, ch.state);
+        const QColor back = ch.normal() ? kWhite : kRed;
+        const QColor fore = ch.normal() ? kBlack : kWhite;
+        paintCell(Greed, row, valueCol, back, fore);
+        paintCell(Greed, row, stateCol, back, fore);
+
+        paintCell(Greed, row, 5 * k, ch.sensorBreak ? kRed : kWhite);
+        paintCell(Greed, row, 5 * k - 1, ch.secondSetpoint ? kYellow : kWhite);
+        paintCell(Greed, row, 5 * k - 2, ch.firstSetpoint ? kYellow : kWhite);
+
+        setText(Greed, row, valueCol, ch.value);
+    }
+}
+
+// ---- closing ------------------------------------------------------------------------
+
+void Main_Reader::closeEvent(QCloseEvent* event)
+{
+    m_stop = true;
+    m_pause.stop();
+    if (m_inExchange) {
+        // The link is waiting for an answer further down this very stack; the
+        // window closes as soon as the exchange returns.
+        m_closeRequested = true;
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void Main_Reader::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_dev.hide();
+    m_dev.Form_Unload();
+}
+
+} // namespace reader
