@@ -1,0 +1,120 @@
+#pragma once
+// The set-up window: the PC side of the link (port, speed, network address),
+// the link test, the instrument's own port speed, network number and number
+// of channels, the restart that makes the instrument take them, and the
+// suite's port settings saved in "dev.dat" when the window closes.
+
+#include "dev.h"
+
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace commission {
+
+class Main : public QWidget {
+    Q_OBJECT
+public:
+    explicit Main(QWidget* parent = nullptr);
+    ~Main() override;
+
+    // "3.0.20": shown in the caption.
+    static QString version();
+    // The nine port settings texts, "300,N,8,2" to "57600,N,8,2".
+    static const QStringList& portSettings();
+    // The instrument's speed code of each port settings item ("3" to "57").
+    static const QStringList& speedCodes();
+
+    // Start-up. False when the link cannot start (the user has been told).
+    bool Form_Load();
+    // Saves the link settings in "dev.dat" and unloads the link. Runs once,
+    // when the window closes by any means.
+    void Form_Unload();
+
+    instrument::Dev* dev() { return &m_dev; }
+
+    // ---- handlers -------------------------------------------------------------
+    void cmdExit_Click();
+    void ComNum_Click();
+    void RealSettings_Click();
+    void RealNetAdrr_Click();
+    void cmdTest_Click();
+    void EnableAll();
+    void DisableAll();
+    void SRead_Click();
+    void SWrite_Click();
+    void NRead_Click();
+    void NWrite_Click();
+    void CRead_Click();
+    void CWrite_Click();
+    void Reload_Click();
+
+    // ---- controls, top to bottom ------------------------------------------------
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QComboBox* ComNum = nullptr;
+    QComboBox* RealSettings = nullptr;
+    QPushButton* Reload = nullptr;
+    QLabel* Label6 = nullptr;
+    QComboBox* RealNetAdrr = nullptr;
+    QPushButton* cmdTest = nullptr;
+    QFrame* Line1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ComSettings = nullptr;
+    QPushButton* SRead = nullptr;
+    QPushButton* SWrite = nullptr;
+    QFrame* Line2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* NetAdrr = nullptr;
+    QPushButton* NRead = nullptr;
+    QPushButton* NWrite = nullptr;
+    QFrame* Line3 = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* AmOfCh = nullptr;
+    QPushButton* CRead = nullptr;
+    QPushButton* CWrite = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+
+    // The common frame of an exchange: the settings shown go to the link and
+    // the window is disabled.
+    void beginExchange();
+    // The address of key in section CPU as the link wants it ("1", "151A").
+    // A key that is not a 16-bit number is reported in a message box.
+    bool cpuAddress(const QString& key, const QString& fallback, QString* adrr);
+    // Writes value with the first command and then the second, each at the
+    // address adrr() gives at that moment; the window stays disabled until
+    // the pair is done or its error message has been closed.
+    void writePair(quint8 first, quint8 second, const std::function<bool(QString*)>& adrr,
+                   const QString& value);
+    void showError(const QString& text);
+
+    // The item the combo box stands on: for a combo box with an edit field,
+    // the item whose text the field shows, -1 when it shows anything else.
+    static int selectedIndex(const QComboBox* box);
+    // Selects item index (-1: none), the edit field showing its text.
+    static void selectItem(QComboBox* box, int index);
+    // No item selected, the edit field showing text.
+    static void showInEditField(QComboBox* box, const QString& text);
+    // The answer of an integer read as a whole number, when it is one.
+    bool wholeNumber(const QString& answer, qint64* value) const;
+
+    instrument::Dev m_dev;
+    bool m_loaded = false;
+    bool m_devLoaded = false;
+    bool m_unloaded = false;
+    int m_busy = 0;
+};
+
+} // namespace commission

@@ -1,0 +1,276 @@
+// The set-up window against the instrument simulator on a pseudo-terminal:
+// the link test, the read and write pairs as the instrument receives them,
+// and a whole commissioning run to a new speed and network number.
+
+#include "commission_main.h"
+#include "messages.h"
+#include "programdir.h"
+#include "simprocess.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+using commission::Main;
+
+namespace {
+
+// The simulator serving COM1 of a program folder for one test, with the
+// instrument's memory in a state file of that folder.
+class Simulator {
+public:
+    Simulator(const testsupport::ProgramFolder& folder, const QStringList& options, const QString& state,
+              const QString& devDat)
+        : m_statePath(folder.file("sim-state.txt"))
+    {
+        if (!state.isEmpty())
+            folder.writeFile("sim-state.txt", state.toLatin1());
+        m_process = std::make_unique<testsupport::SimProcess>(QStringList{"--state", m_statePath} + options);
+        testsupport::SimDevDat settings;
+        settings.link = m_process->linkPath();
+        settings.extra = devDat;
+        testsupport::writeSimDevDat(folder, settings);
+    }
+
+    bool running() const { return m_process->isRunning(); }
+    QString startError() const { return m_process->startError(); }
+    // The frames the instrument received, in order.
+    QStringList received() const { return m_process->transcript("> "); }
+    // The instrument's memory, saved when the simulator stops.
+    QStringList state()
+    {
+        m_process->stop();
+        QFile f(m_statePath);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+private:
+    QString m_statePath;
+    std::unique_ptr<testsupport::SimProcess> m_process;
+};
+
+struct Rig {
+    testsupport::ProgramFolder folder;
+    testsupport::MessageAnswerer answers;
+    std::unique_ptr<Simulator> sim;
+    std::unique_ptr<Main> w;
+
+    explicit Rig(const QStringList& options = {}, const QString& state = QString(),
+                 const QString& devDat = QString())
+    {
+        sim = std::make_unique<Simulator>(folder, options, state, devDat);
+        w = std::make_unique<Main>();
+    }
+    bool start()
+    {
+        if (!sim->running())
+            qWarning("simulator: %s", qPrintable(sim->startError()));
+        return sim->running() && w->Form_Load() && (w->show(), true);
+    }
+    void click(const QString& name) { QTest::mouseClick(w->findChild<QPushButton*>(name), Qt::LeftButton); }
+    void type(QComboBox* box, const QString& text)
+    {
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), text);
+    }
+};
+
+// The frame as the simulator's transcript writes it (CR LF stripped).
+QString stripped(QString frame)
+{
+    return frame.remove(QStringLiteral("\\r")).remove(QStringLiteral("\\n"));
+}
+
+QStringList strippedAll(const QStringList& frames)
+{
+    QStringList out;
+    for (const QString& f : frames)
+        out << stripped(f);
+    return out;
+}
+
+} // namespace
+
+class TestCommissionSim : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void linkTest_data();
+    void linkTest();
+    void speedRead_data();
+    void speedRead();
+    void writePairs_data();
+    void writePairs();
+    void failedFirstWriteStopsThePair_data();
+    void failedFirstWriteStopsThePair();
+    void commissioningRun();
+};
+
+void TestCommissionSim::initTestCase()
+{
+    QVERIFY2(QFile::exists(testsupport::SimProcess::executable()), "no simulator to test against");
+}
+
+void TestCommissionSim::linkTest_data()
+{
+    QTest::addColumn<QString>("simAddress");
+    QTest::addColumn<bool>("reached");
+    QTest::newRow("instrument at 17") << "17" << true;
+    QTest::newRow("instrument at 1") << "1" << false;
+}
+
+void TestCommissionSim::linkTest()
+{
+    QFETCH(QString, simAddress);
+    QFETCH(bool, reached);
+    Rig rig({"--address", simAddress});
+    QVERIFY(rig.start());
+    rig.w->RealNetAdrr->setCurrentIndex(17);
+    rig.click("cmdTest");
+
+    QCOMPARE(strippedAll(rig.sim->received()), QStringList{":17;0;"});
+    QCOMPARE(rig.answers.texts(), QStringList{reached ? QStringLiteral("Связь с прибором установлена")
+                                                      : QStringLiteral("Не удалось связаться с прибором")});
+    QCOMPARE(rig.answers.messages().first().title, QStringLiteral("Настройка прибора v3.0.20"));
+}
+
+void TestCommissionSim::speedRead_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("byte 48 (72)") << "48" << "4800,N,8,2";
+    QTest::newRow("byte 96 (150)") << "96" << "9600,N,8,2";
+    QTest::newRow("byte 0") << "0" << "4800,N,8,2";
+    QTest::newRow("byte 57 (87)") << "57" << "57600,N,8,2";
+}
+
+void TestCommissionSim::speedRead()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, shown);
+    Rig rig({}, "instrument\nint 1 " + code + "\n");
+    QVERIFY(rig.start());
+    rig.w->ComSettings->setCurrentIndex(0);
+    rig.click("SRead");
+
+    QCOMPARE(strippedAll(rig.sim->received()), QStringList{":1;14;1;"});
+    QCOMPARE(rig.w->ComSettings->currentText(), shown);
+    QVERIFY(rig.answers.messages().isEmpty());
+}
+
+void TestCommissionSim::writePairs_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("choice"); // an item, or typed text that is none
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("stored"); // the instrument's memory afterwards
+    QTest::newRow("speed 19200") << "SWrite" << "ComSettings" << "19200,N,8,2"
+                                 << QStringList{":1;5;1;19;", ":1;6;1;", ":1;13;1;19;", ":1;14;1;"} << "int 1 19";
+    QTest::newRow("network 200") << "NWrite" << "NetAdrr" << "200"
+                                 << QStringList{":1;31;1;C8;", ":1;32;1;", ":1;29;1;C8;", ":1;30;1;"} << "cpu 1 c8";
+    QTest::newRow("network typed") << "NWrite" << "NetAdrr" << "abc"
+                                   << QStringList{":1;31;1;1;", ":1;32;1;", ":1;29;1;1;", ":1;30;1;"} << "cpu 1 1";
+    QTest::newRow("channels typed") << "CWrite" << "AmOfCh" << "all"
+                                    << QStringList{":1;5;2;C;", ":1;6;2;", ":1;13;2;C;", ":1;14;2;"} << "int 2 c";
+}
+
+void TestCommissionSim::writePairs()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, box);
+    QFETCH(QString, choice);
+    QFETCH(QStringList, frames);
+    QFETCH(QString, stored);
+    // The speed code lives at address 1 whatever SPD_EXC says.
+    Rig rig({}, QString(), "[CPU]\nSPD_EXC=&H7F\n");
+    QVERIFY(rig.start());
+    auto* combo = rig.w->findChild<QComboBox*>(box);
+    const int item = combo->findText(choice);
+    if (item >= 0)
+        combo->setCurrentIndex(item);
+    else
+        rig.type(combo, choice);
+    rig.click(button);
+
+    QCOMPARE(rig.answers.texts(), QStringList());
+    QCOMPARE(strippedAll(rig.sim->received()), frames);
+    QVERIFY2(rig.sim->state().contains(stored), qPrintable(stored));
+}
+
+void TestCommissionSim::failedFirstWriteStopsThePair_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("frame");
+    QTest::newRow("speed") << "SWrite" << "err:cmd=5" << ":1;5;1;48;";
+    QTest::newRow("network") << "NWrite" << "silence:cmd=31" << ":1;31;1;0;";
+    QTest::newRow("channels") << "CWrite" << "err:cmd=5" << ":1;5;2;1;";
+}
+
+void TestCommissionSim::failedFirstWriteStopsThePair()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, fault);
+    QFETCH(QString, frame);
+    Rig rig({"--fault", fault});
+    QVERIFY(rig.start());
+    rig.click(button);
+
+    // Three attempts of the first write, then the message; no second write.
+    QCOMPARE(strippedAll(rig.sim->received()), QStringList(3, frame));
+    QCOMPARE(rig.answers.messages().size(), 1);
+    QVERIFY(rig.answers.texts().first().startsWith(QStringLiteral("Ошибка: Прибор ")));
+    QVERIFY(rig.w->cmdTest->isEnabled());
+}
+
+void TestCommissionSim::commissioningRun()
+{
+    Rig rig({}, "instrument\nint 2 8\n");
+    QVERIFY(rig.start());
+    Main* w = rig.w.get();
+
+    // At the factory settings: address 1, 4800.
+    rig.click("cmdTest");
+    QCOMPARE(rig.answers.texts(), QStringList{"Связь с прибором установлена"});
+
+    // Write 9600 and network number 5 while the PC still uses the old ones.
+    w->ComSettings->setCurrentIndex(w->ComSettings->findText("9600,N,8,2"));
+    rig.click("SWrite");
+    w->NetAdrr->setCurrentIndex(5);
+    rig.click("NWrite");
+    QCOMPARE(rig.answers.texts().size(), 1);
+
+    rig.click("Reload");
+    QCOMPARE(w->RealSettings->currentText(), QStringLiteral("9600,N,8,2"));
+    QCOMPARE(w->RealNetAdrr->currentText(), QStringLiteral("5"));
+
+    // The instrument now answers at the new settings.
+    w->AmOfCh->setCurrentIndex(0);
+    rig.click("CRead");
+    QCOMPARE(w->AmOfCh->currentText(), QStringLiteral("8"));
+    QCOMPARE(rig.answers.texts().size(), 1);
+    QCOMPARE(stripped(rig.sim->received().last()), QStringLiteral(":5;14;2;"));
+
+    // And no longer at the old address.
+    w->RealNetAdrr->setCurrentIndex(1);
+    rig.click("cmdTest");
+    QCOMPARE(rig.answers.texts().last(), QStringLiteral("Не удалось связаться с прибором"));
+    w->RealNetAdrr->setCurrentIndex(5);
+
+    // Closing keeps the new settings for the other programs.
+    QVERIFY(w->close());
+    QCOMPARE(w->dev()->sGetINI("COMport", "settings", "?"), QStringLiteral("9600,N,8,2"));
+    QCOMPARE(w->dev()->sGetINI("DEVICE", "NetAdrr", "?"), QStringLiteral("5"));
+    const QStringList state = rig.sim->state();
+    QVERIFY(state.contains("address 5"));
+    QVERIFY(state.contains("baud 9600"));
+}
+
+QTEST_MAIN(TestCommissionSim)
+#include "tst_commission_sim.moc"
