@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -539,8 +540,23 @@ int Dev::msLeft(qint64 deadline) const
 void Dev::showText(QLineEdit* box, const QString& text)
 {
     box->setText(text);
-    if (box->isVisible())
-        box->repaint();
+    paintNow();
+}
+
+void Dev::showStatus()
+{
+    if (bolShow) {
+        show();
+        paintNow();
+    }
+}
+
+void Dev::paintNow()
+{
+    // The window system needs its events to map and paint the status window;
+    // user input stays queued, so no handler runs from here.
+    if (isVisible())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void Dev::logLine(const QString& kind, const QString& text)
@@ -608,8 +624,7 @@ Dev::Attempt Dev::exchange(const QString& frameWithCrLf, Phase1Events phase1)
 
 QString Dev::sPortSR(const QString& Command)
 {
-    if (bolShow)
-        show();
+    showStatus();
     beginBusy();
     COMError = 0;
     sErrorMsg.clear();
@@ -657,8 +672,7 @@ QString Dev::sSendCommand(qint16 iCommand, const QString& sPar1, const QString& 
 
 QString Dev::sCOMPort(quint8 Command, const QString& Adrr, const QString& Value)
 {
-    if (bolShow)
-        show();
+    showStatus();
     beginBusy();
     QString error;
     QString result;

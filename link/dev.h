@@ -108,6 +108,8 @@ private:
     QString interpretAddressAnswer(quint8 Command, const QString& answer, bool* retry, bool* systemError);
     void logLine(const QString& kind, const QString& text);
     void showText(QLineEdit* box, const QString& text);
+    void showStatus();
+    void paintNow();
     void beginBusy();
     void endBusy();
     int msLeft(qint64 deadline) const;
