@@ -21,8 +21,8 @@ LINK="$DEMO/ttyINSTR"
 
 "$ROOT/scripts/install-deps.sh"
 
-echo "== Building into $BUILD (Release)"
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+echo "== Building into $BUILD"
+cmake -S "$ROOT" -B "$BUILD" >/dev/null
 JOBS="$(nproc 2>/dev/null || echo 2)"
 if [ "$PROGRAM" = "sim" ]; then
   cmake --build "$BUILD" -j"$JOBS" --target instrument-sim

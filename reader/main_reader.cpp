@@ -227,6 +227,8 @@ void Main_Reader::createControls()
     lBuf2State->setToolTip(QStringLiteral("Состояние входа управления второго буфера"));
     for (QLabel* l : {lBuf1State, lBuf2State}) {
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        // A little air between the caption before it and the state text.
+        l->setIndent(3);
         l->setAutoFillBackground(true);
         setBackground(l, buttonFace(this));
     }
