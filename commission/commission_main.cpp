@@ -226,10 +226,9 @@ bool Main::Form_Load()
     // index saved at exit is then a valid one again.
     const QString stored = m_dev.sGetINI(QStringLiteral("PROGS"), QStringLiteral("SettingsIndex"),
                                          QStringLiteral("4"));
-    double value = 0;
+    qint64 value = 0;
     int index = kDefaultSettingsIndex;
-    if (instrument::toNumber(stored, m_dev.sFloatingPointSeparator, &value) && value == std::floor(value)
-        && value >= 0 && value < portSettings().size())
+    if (instrument::toWholeNumber(stored, m_dev.sFloatingPointSeparator, 0, portSettings().size() - 1, &value))
         index = int(value);
     fill(ComSettings, portSettings());
     selectItem(ComSettings, index);
@@ -415,14 +414,9 @@ void Main::writePair(quint8 first, quint8 second, const std::function<bool(QStri
     EnableAll();
 }
 
-bool Main::wholeNumber(const QString& answer, qint64* value) const
+bool Main::wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value) const
 {
-    double v = 0;
-    if (!instrument::toNumber(answer, m_dev.sFloatingPointSeparator, &v) || v != std::floor(v)
-        || std::fabs(v) > 1e15)
-        return false;
-    *value = qint64(v);
-    return true;
+    return instrument::toWholeNumber(answer, m_dev.sFloatingPointSeparator, lo, hi, value);
 }
 
 void Main::SRead_Click()
@@ -440,7 +434,7 @@ void Main::SRead_Click()
     // The byte's hexadecimal digits spell the speed: 48 hexadecimal (72) is 4800.
     qint64 value = 0;
     int index = -1;
-    if (wholeNumber(answer, &value) && value >= 0 && value <= 0xFFFF)
+    if (wholeNumber(answer, 0, 0xFFFF, &value))
         index = speedCodes().indexOf(instrument::hexText(quint32(value)));
     selectItem(ComSettings, index >= 0 ? index : kDefaultSettingsIndex);
 }
@@ -464,7 +458,7 @@ void Main::NRead_Click()
     qint64 value = 0;
     if (!instrument::isNumber(answer, m_dev.sFloatingPointSeparator)) {
         showInEditField(NetAdrr, answer);
-    } else if (wholeNumber(answer, &value) && value >= 0 && value < NetAdrr->count()) {
+    } else if (wholeNumber(answer, 0, NetAdrr->count() - 1, &value)) {
         selectItem(NetAdrr, int(value));
     } else {
         // A number no item shows: let the user see what the instrument holds.
@@ -491,7 +485,7 @@ void Main::CRead_Click()
     qint64 value = 0;
     if (!instrument::isNumber(answer, m_dev.sFloatingPointSeparator)) {
         showInEditField(AmOfCh, answer);
-    } else if (wholeNumber(answer, &value) && value >= 1 && value <= AmOfCh->count()) {
+    } else if (wholeNumber(answer, 1, AmOfCh->count(), &value)) {
         selectItem(AmOfCh, int(value - 1));
     } else {
         // 0 or more channels than the list offers: the number read, no item.

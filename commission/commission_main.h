@@ -107,8 +107,8 @@ private:
     static void selectItem(QComboBox* box, int index);
     // No item selected, the edit field showing text.
     static void showInEditField(QComboBox* box, const QString& text);
-    // The answer of an integer read as a whole number, when it is one.
-    bool wholeNumber(const QString& answer, qint64* value) const;
+    // The answer of an integer read as a whole number from lo to hi, when it is one.
+    bool wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value) const;
 
     instrument::Dev m_dev;
     bool m_loaded = false;

@@ -41,6 +41,15 @@ bool isNumber(const QString& text, const QString& sep)
     return toNumber(text, sep, nullptr);
 }
 
+bool toWholeNumber(const QString& text, const QString& sep, qint64 lo, qint64 hi, qint64* value)
+{
+    double v = 0;
+    if (!toNumber(text, sep, &v) || v != std::floor(v) || v < double(lo) || v > double(hi))
+        return false;
+    *value = qint64(v);
+    return true;
+}
+
 bool readsAsHex(const QString& text)
 {
     if (text.isEmpty() || text.size() > 8)

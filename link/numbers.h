@@ -18,6 +18,10 @@ bool isNumber(const QString& text, const QString& sep);
 // The same test; on success the value goes to *value.
 bool toNumber(const QString& text, const QString& sep, double* value);
 
+// The same test for a whole number from lo to hi, as list indexes and counts
+// are written.
+bool toWholeNumber(const QString& text, const QString& sep, qint64 lo, qint64 hi, qint64* value);
+
 // True for one to eight hexadecimal digits of either case (what "&H" + text
 // accepts).
 bool readsAsHex(const QString& text);

@@ -142,8 +142,8 @@ void setBackground(QLabel* l, const QColor& colour)
 // A whole number text within [lo, hi] (blanks around it allowed).
 bool wholeNumber(const QString& text, const QString& sep, int lo, int hi, int* out)
 {
-    double v = 0;
-    if (!instrument::toNumber(text, sep, &v) || v != std::floor(v) || v < lo || v > hi)
+    qint64 v = 0;
+    if (!instrument::toWholeNumber(text, sep, lo, hi, &v))
         return false;
     *out = int(v);
     return true;
