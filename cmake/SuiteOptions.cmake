@@ -21,3 +21,37 @@ function(suite_add_qtest name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;INSTRUMENT_SIM=${CMAKE_BINARY_DIR}/bin/instrument-sim;ASAN_OPTIONS=detect_leaks=0")
 endfunction()
+
+# suite_add_program(<Executable> LIB <library> SOURCES <files...>): a program of
+# the suite. Its windows go into a static library (so that the tests drive the
+# very windows the program shows) linked with the window kit; main.cpp only
+# starts it; the folder's tests/ is added when there is one.
+function(suite_add_program exe)
+  cmake_parse_arguments(P "" "LIB" "SOURCES;LIBS" ${ARGN})
+  add_library(${P_LIB} STATIC ${P_SOURCES})
+  target_include_directories(${P_LIB} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${P_LIB} PUBLIC instrument_ui ${P_LIBS})
+  add_executable(${exe} main.cpp)
+  target_link_libraries(${exe} PRIVATE ${P_LIB})
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/CMakeLists.txt)
+    add_subdirectory(tests)
+  endif()
+endfunction()
+
+# suite_program_tests(<program> LIB <library> TESTS <kind...> [SOURCES <extra...>]):
+# one test tst_<program>_<kind> from tst_<program>_<kind>.cpp for each kind
+# ("window" against the scripted port, "sim" against the simulator, or any
+# other), linked with the program's library and the test support. Tests of
+# kind "sim" wait for the simulator to be built.
+function(suite_program_tests program)
+  cmake_parse_arguments(T "" "LIB;TIMEOUT" "TESTS;SOURCES" ${ARGN})
+  foreach(kind ${T_TESTS})
+    set(name tst_${program}_${kind})
+    suite_add_qtest(${name} SOURCES ${name}.cpp ${T_SOURCES} LIBS ${T_LIB} instrument_testsupport
+                    TIMEOUT ${T_TIMEOUT})
+    target_compile_definitions(${name} PRIVATE TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
+    if(kind STREQUAL "sim" AND TARGET instrument-sim)
+      add_dependencies(${name} instrument-sim)
+    endif()
+  endforeach()
+endfunction()

@@ -25,6 +25,8 @@ bool FakePort::write(const QByteArray& bytes, QString* error)
         *error = QStringLiteral("устройство отключено");
         return false;
     }
+    if (onWrite)
+        onWrite(bytes);
     written.append(bytes);
     if (!m_replies.empty()) {
         qint64 at = m_clock->now;

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace testsupport {
@@ -56,6 +57,10 @@ public:
 
     // Make open fail with this reason.
     QString openFailure;
+
+    // Called with every frame as it is written, before it is taken (a test
+    // can look at the window at that moment).
+    std::function<void(const QByteArray&)> onWrite;
 
 private:
     struct Due {

@@ -1,0 +1,181 @@
+#include "controls.h"
+
+#include "windowstyle.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+
+namespace ui {
+
+using instrument::twips;
+
+void applyWindowFont(QWidget* window)
+{
+    window->setFont(instrument::windowFont());
+}
+
+void setFixedClientSize(QWidget* window, int widthTwips, int heightTwips)
+{
+    window->setFixedSize(twips(widthTwips), twips(heightTwips));
+}
+
+void place(QWidget* control, const Twips& r)
+{
+    control->setGeometry(instrument::twipsRect(r.left, r.top, r.width, r.height));
+}
+
+namespace {
+
+template <class W>
+W* named(W* w, const QString& name, const Twips& r, const QString& tip)
+{
+    w->setObjectName(name);
+    place(w, r);
+    if (!tip.isEmpty())
+        w->setToolTip(tip);
+    return w;
+}
+
+} // namespace
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, const Twips& r)
+{
+    auto* l = named(new QLabel(text, parent), name, r, QString());
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const Twips& r, const QString& tip)
+{
+    auto* b = named(new QPushButton(text, parent), name, r, tip);
+    // Enter in a text box must not press some button of the window.
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* textBox(QWidget* parent, const QString& name, const Twips& r, const QString& tip, int maxLength)
+{
+    auto* e = named(new QLineEdit(parent), name, r, tip);
+    if (maxLength > 0)
+        e->setMaxLength(maxLength);
+    return e;
+}
+
+QComboBox* dropDownList(QWidget* parent, const QString& name, const Twips& r, const QString& tip)
+{
+    auto* c = named(new QComboBox(parent), name, r, tip);
+    c->setMaxVisibleItems(16);
+    return c;
+}
+
+QComboBox* editableCombo(QWidget* parent, const QString& name, const Twips& r, const QString& tip)
+{
+    QComboBox* c = dropDownList(parent, name, r, tip);
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->setCompleter(nullptr);
+    return c;
+}
+
+QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& text, const Twips& r, const QString& tip)
+{
+    return named(new QCheckBox(text, parent), name, r, tip);
+}
+
+QFrame* line(QWidget* parent, const QString& name, int left, int top, int width)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    f->setFrameShape(QFrame::HLine);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(twips(left), twips(top) - 1, twips(left + width) - twips(left), 2);
+    return f;
+}
+
+QProgressBar* progressBar(QWidget* parent, const QString& name, const Twips& r, const QString& tip)
+{
+    auto* p = named(new QProgressBar(parent), name, r, tip);
+    p->setTextVisible(false);
+    p->setRange(0, 100);
+    p->setValue(0);
+    return p;
+}
+
+QGroupBox* group(QWidget* parent, const QString& name, const QString& title, const Twips& r)
+{
+    return named(new QGroupBox(title, parent), name, r, QString());
+}
+
+QTabWidget* tabControl(QWidget* parent, const QString& name, const Twips& r)
+{
+    return named(new QTabWidget(parent), name, r, QString());
+}
+
+QWidget* tabPage(QTabWidget* tabs, const QString& name, const QString& title)
+{
+    auto* page = new QWidget;
+    page->setObjectName(name);
+    tabs->addTab(page, title);
+    return page;
+}
+
+QTableWidget* grid(QWidget* parent, const QString& name, int rows, int cols, const Twips& r, const QString& tip,
+                   int fixedRows, int fixedCols)
+{
+    auto* g = named(new QTableWidget(rows, cols, parent), name, r, tip);
+    g->horizontalHeader()->hide();
+    g->verticalHeader()->hide();
+    // Narrow columns and low rows are wanted: no minimum from the style.
+    g->horizontalHeader()->setMinimumSectionSize(1);
+    g->verticalHeader()->setMinimumSectionSize(1);
+    g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->setSelectionMode(QAbstractItemView::NoSelection);
+    g->setFocusPolicy(Qt::NoFocus);
+    g->setWordWrap(false);
+    g->setCornerButtonEnabled(false);
+
+    const QColor face = g->palette().color(QPalette::Button);
+    const int inner = g->height() - 2 * g->frameWidth();
+    for (int row = 0; row < rows; ++row) {
+        g->setRowHeight(row, inner / rows);
+        for (int col = 0; col < cols; ++col) {
+            auto* item = new QTableWidgetItem;
+            item->setFlags(Qt::ItemIsEnabled);
+            const bool fixed = row < fixedRows || col < fixedCols;
+            item->setBackground(fixed ? face : QColor(Qt::white));
+            item->setForeground(QColor(Qt::black));
+            item->setTextAlignment(col < fixedCols ? Qt::AlignLeft | Qt::AlignVCenter
+                                                   : Qt::Alignment(Qt::AlignCenter));
+            g->setItem(row, col, item);
+        }
+    }
+    return g;
+}
+
+void setColumnWidths(QTableWidget* g, const QList<int>& widthsInTwips)
+{
+    int left = 0;
+    for (int c = 0; c < widthsInTwips.size(); ++c) {
+        const int right = left + widthsInTwips[c];
+        g->setColumnWidth(c, twips(right) - twips(left));
+        left = right;
+    }
+}
+
+QString caption(const QString& title, const QString& version)
+{
+    return title + QStringLiteral(" v") + version;
+}
+
+} // namespace ui
