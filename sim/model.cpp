@@ -135,10 +135,10 @@ const Plant kPlant[Instrument::kChannels] = {
     {19, 2, 0, 100, 42, 5, 45, 1.9, 1, 0x01, 38, 1, 0x00, 0, 1, 0, "Расход воды", "м3/ч"},
     {4, 3, -50, 150, 62, 3, 200, 0.2, 1, 0x02, 65, 1, 0x00, 0, 1, 1.2f, "Т воды вход", "C"},
     {4, 3, -50, 150, 78, 4, 220, 2.9, 1, 0x02, 80, 1, 0x12, 95, 1, 1.2f, "Т воды выход", "C"},
-    {10, 2, 0, 600, 95, 6, 180, 0.9, 1, 0x02, 100, 2, 0x00, 0, 1, 0, "Т масла", "C"},
+    {10, 2, 0, 600, 95, 6, 180, 0.9, 1, 0x02, 100, 2, 0x00, 0, 1, 0, "Масло Oil", "C"},
     {19, 2, 0, 100, 55, 20, 600, 0.0, 1, 0x01, 40, 2, 0x02, 80, 2, 0, "Уровень бака", "%"},
     {20, 2, 0, 100, 48, 2, 30, 1.3, 2, 0x00, 0, 1, 0x00, 0, 1, 0, "Напряжение", "мВ"},
-    {9, 2, 0, 1200, 0, 0, 60, 0.0, 0, 0x02, 500, 5, 0x00, 0, 1, 0, "Т отх. газов", "C"},
+    {9, 2, 0, 1200, 0, 0, 60, 0.0, 0, 0x02, 500, 5, 0x00, 0, 1, 0, "Йодный слой", "ммоль"},
 };
 
 // Addresses of the per-channel settings (channel 1; + channel - 1).
@@ -154,6 +154,9 @@ constexpr int kSp1Hys = 200;   // Reals
 constexpr int kSp2Hys = 300;   // Reals
 constexpr int kTextBase = 0x190;
 constexpr int kUnitBase = 0x8FC;
+// A display code that no letter uses, in the unit of channel 11 after "мВ".
+constexpr int kUnmappedAt = kUnitBase + 8 * 10 + 2;
+constexpr quint16 kUnmappedCode = 162;
 constexpr int kRelayTest = 0x13EC;
 constexpr int kBuiltInLogic = 0x13ED;
 constexpr int kAnalysis = 0x11F8;
@@ -325,6 +328,12 @@ Instrument::Instrument(int networkNumber)
     m_activeAddress = networkNumber & 0xFF;
 }
 
+bool Instrument::isTextByte(int address)
+{
+    return (address >= kTextBase && address < kTextBase + 20 * kChannels)
+        || (address >= kUnitBase && address < kUnitBase + 8 * kChannels);
+}
+
 void Instrument::setDefaults()
 {
     QMap<int, quint16>& p = m_int[Params];
@@ -356,6 +365,12 @@ void Instrument::setDefaults()
         const QList<quint16> unit = displayCodes(QString::fromUtf8(pl.unit), 7);
         for (int k = 0; k < unit.size(); ++k)
             p[kUnitBase + 8 * i + k] = unit[k];
+        for (int k = 0; k < 20; ++k)
+            if (p.contains(kTextBase + 20 * i + k))
+                m_storedText[kTextBase + 20 * i + k] = p[kTextBase + 20 * i + k];
+        for (int k = 0; k < 8; ++k)
+            if (p.contains(kUnitBase + 8 * i + k))
+                m_storedText[kUnitBase + 8 * i + k] = p[kUnitBase + 8 * i + k];
 
         const int m = i / 6;
         const int ch = i % 6;
@@ -367,6 +382,8 @@ void Instrument::setDefaults()
         m_modReal[m][kModBias + 4 * ch] = 0;
         m_modReal[m][kModLine + 4 * ch] = pl.lineOhm;
     }
+    p[kUnmappedAt] = kUnmappedCode;
+    m_storedText[kUnmappedAt] = kUnmappedCode;
 
     QMap<int, quint16>& c = m_int[Cpu];
     c[2] = 0;     // buffer 1: first frame
@@ -740,6 +757,14 @@ Answer Instrument::writeInteger(Space space, const Frame& f, qint64 nowMs)
     }
     if (space == Cpu && (address == kCurrentFrame || address == kCurrentFrame + 1))
         return refuse(f.command, QStringLiteral("the current frame is not written"));
+    if (space == Params && isTextByte(address)) {
+        if (v > 0xFF)
+            return refuse(f.command, QStringLiteral("a text byte holds 0..FF"));
+        if (f.command == 5) {
+            m_storedText[address] = quint16(v);
+            return ok(f.command);
+        }
+    }
     m_int[space][address] = quint16(v);
     Answer a = ok(f.command);
     if (space == Params && address == kRestartAddress && v == 1)
@@ -753,6 +778,8 @@ Answer Instrument::readInteger(Space space, const Frame& f, qint64 nowMs) const
     if (f.fields.size() != 1 || !hex16(f.fields[0], &address))
         return refuse(f.command, QStringLiteral("bad address"));
     int v = m_int[space].value(address, 0);
+    if (space == Params && f.command == 6 && isTextByte(address))
+        v = m_storedText.value(address, 0);
     if (space == Cpu && (address == kCurrentFrame || address == kCurrentFrame + 1))
         v = currentFrame(address - kCurrentFrame, nowMs) & 0xFFFF;
     return value(f.command, hexText(v));
@@ -1006,6 +1033,8 @@ QStringList Instrument::saveLines() const
     for (int s = 0; s < 2; ++s)
         for (auto it = m_int[s].cbegin(); it != m_int[s].cend(); ++it)
             out << QStringLiteral("%1 %2 %3").arg(QLatin1String(spaceName[s])).arg(it.key(), 0, 16).arg(it.value(), 0, 16);
+    for (auto it = m_storedText.cbegin(); it != m_storedText.cend(); ++it)
+        out << QStringLiteral("stored %1 %2").arg(it.key(), 0, 16).arg(it.value(), 0, 16);
     for (auto it = m_real.cbegin(); it != m_real.cend(); ++it)
         out << QStringLiteral("real %1 %2").arg(it.key(), 0, 16).arg(QString::fromLatin1(realText(it.value())));
     for (int m = 0; m < kModules; ++m) {
@@ -1060,6 +1089,9 @@ bool Instrument::loadLine(const QString& line, QString* error)
     } else if ((k == QLatin1String("int") || k == QLatin1String("cpu")) && w.size() == 3) {
         const int a = int(num(w[1], 16));
         m_int[k == QLatin1String("cpu") ? Cpu : Params][a] = quint16(num(w[2], 16));
+    } else if (k == QLatin1String("stored") && w.size() == 3) {
+        const int a = int(num(w[1], 16));
+        m_storedText[a] = quint16(num(w[2], 16));
     } else if (k == QLatin1String("real") && w.size() == 3) {
         const int a = int(num(w[1], 16));
         m_real[a] = real(w[2]);

@@ -84,6 +84,11 @@ public:
     void setReal(int address, float value);
     quint16 moduleInteger(int module, int address) const;
     float moduleReal(int module, int address) const;
+    // The display texts are kept twice: command 5 writes (and 6 reads) the
+    // stored copy, command 13 writes (and 14 reads) the working copy, which is
+    // integer(Params, address). A text byte holds 0..FF.
+    static bool isTextByte(int address);
+    quint16 storedText(int address) const { return m_storedText.value(address, 0); }
     QList<quint16> relayRecord(int relay) const { return m_relays.value(relay); }
 
     // The measured value of channel 1..12 at time ms.
@@ -158,6 +163,7 @@ private:
 
     QMap<int, quint16> m_int[2];
     QMap<int, float> m_real;
+    QMap<int, quint16> m_storedText;
     QMap<int, quint16> m_modInt[kModules];
     QMap<int, float> m_modReal[kModules];
     QMap<int, QList<quint16>> m_relays;
