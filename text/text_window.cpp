@@ -3,7 +3,7 @@
 #include "controls.h"
 #include "dialogs.h"
 #include "lists.h"
-#include "messages.h"
+#include "boxes.h"
 #include "netaddress.h"
 #include "numbers.h"
 #include "programfolder.h"

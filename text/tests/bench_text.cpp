@@ -51,7 +51,7 @@ int run(const QString& which)
     text::Dialog& w = *rig.w;
     QString file;
     for (int n = 1; n <= text::kChannels; ++n)
-        file += QStringLiteral("[CHANNEL%1]\r\nUofM=\"ед %1  \"\r\nTEXT=\"Канал №%1 тест\"\r\n").arg(n);
+        file += QStringLiteral("[CHANNEL%1]\r\nUofM=\"ед %1  \"\r\nTEXT=\"Канал %1 тест\"\r\n").arg(n);
     rig.folder.writeFile(QStringLiteral("bench.dat"), instrument::toCp1251(file));
     w.FileName->setText(QStringLiteral("bench.dat"));
 
@@ -71,8 +71,10 @@ int run(const QString& which)
 
     qint64 chars = 0;
     qint64 frames = 0;
+    qint64 repeated = 0;
     const QStringList lines = rig.sim->transcript();
     qint64 seen = 0;
+    QString lastFrame, lastAnswer;
     for (const QString& line : lines) {
         const bool sent = line.startsWith(QLatin1String("> "));
         if (sent && ++seen <= before)
@@ -83,9 +85,26 @@ int run(const QString& which)
             chars += byteCount(line.mid(2));
             frames += sent ? 1 : 0;
         }
+        if (sent) {
+            // The same frame again: the link repeated an exchange.
+            if (line == lastFrame && ++repeated <= 3)
+                std::printf("  repeated %s after %s\n", qPrintable(line), qPrintable(lastAnswer));
+            lastFrame = line;
+        } else {
+            lastAnswer = line;
+        }
+    }
+    if (repeated > 0 && qEnvironmentVariableIsSet("TEXT_BENCH_LOG")) {
+        // The exchange log around the repeats, for a look at what the link took.
+        const QStringList log = QString::fromLatin1(rig.folder.readFile(QStringLiteral("COM.log"))).split(QLatin1Char('\n'));
+        for (int i = 0; i < log.size(); ++i)
+            if (i + 8 < log.size() && log[i] == log[i + 4] && log[i].contains(QLatin1String("Command")))
+                for (int j = std::max(0, i - 4); j < i + 8; ++j)
+                    std::printf("  log| %s\n", qPrintable(QString(log[j]).replace(QLatin1Char('\r'), QLatin1String("\\r"))));
     }
     const double lineSeconds = double(chars) * 11 / kBaud;
-    std::printf("%s: %lld exchanges, %lld characters both ways\n", qPrintable(which), frames, chars);
+    std::printf("%s: %lld exchanges (%lld of them repeated), %lld characters both ways\n", qPrintable(which), frames,
+                repeated, chars);
     std::printf("  taken      %.2f s\n  line time  %.2f s (11 bits a character at %d baud)\n  ratio      %.3f\n",
                 seconds, lineSeconds, kBaud, seconds / lineSeconds);
     std::printf("  processor  %.2f s = %.2f %% of one core\n", cpu, 100 * cpu / seconds);

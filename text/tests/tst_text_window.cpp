@@ -96,6 +96,7 @@ private slots:
     void fileDialog();
     void closeDuringReadF();
     void unpluggedLine();
+    void exitCloses();
 };
 
 void TestTextWindow::startUp()
@@ -581,6 +582,15 @@ void TestTextWindow::unpluggedLine()
     r.w->ReadS->click();
     QCOMPARE(errors(r), QStringList{QStringLiteral("Ошибка: Ошибка Windows: устройство не найдено")});
     QVERIFY(r.w->ReadS->isEnabled());
+}
+
+void TestTextWindow::exitCloses()
+{
+    Rig r;
+    QVERIFY(r.w->isVisible());
+    r.w->Command1->click();
+    QVERIFY(!r.w->isVisible());
+    QVERIFY(r.frames().isEmpty());
 }
 
 QTEST_MAIN(TestTextWindow)
