@@ -69,6 +69,23 @@ QByteArray cp(const QString& s)
     return instrument::toCp1251(QString(s).replace(QLatin1String("\n"), QLatin1String("\r\n")));
 }
 
+// A file whose every channel has the Latin text "T" and unit "C", chosen in the window.
+void useLatinFile(Rig& r)
+{
+    QString file;
+    for (int n = 1; n <= 12; ++n)
+        file += QStringLiteral("[CHANNEL%1]\nUofM=C\nTEXT=T\n").arg(n);
+    r.folder.writeFile(QStringLiteral("t.dat"), cp(file));
+    r.w->FileName->setText(r.folder.file(QStringLiteral("t.dat")));
+}
+
+// The answers to ReadF of that file, for its first count characters.
+void answerLatinFile(Rig& r, int count)
+{
+    for (int i = 0; i < count; ++i)
+        r.replies(writeAnswers(i % 19 == 0 ? 84 : (i % 19 == 13 ? 67 : 32)));
+}
+
 } // namespace
 
 class TestTextWindow : public QObject {
@@ -442,14 +459,9 @@ void TestTextWindow::readFFailureHalfway()
 {
     Rig r;
     Dialog& w = *r.w;
-    QString file;
-    for (int n = 1; n <= 12; ++n)
-        file += QStringLiteral("[CHANNEL%1]\nUofM=C\nTEXT=T\n").arg(n);
-    r.folder.writeFile(QStringLiteral("t.dat"), cp(file));
-    w.FileName->setText(r.folder.file(QStringLiteral("t.dat")));
+    useLatinFile(r);
     // Channel 1 whole (19 characters) and 2 characters of channel 2's text; then silence.
-    for (int i = 0; i < 19 + 2; ++i)
-        r.replies(writeAnswers(i == 0 || i == 19 ? 84 : (i == 13 ? 67 : 32)));
+    answerLatinFile(r, 19 + 2);
     w.ReadF->click();
     QCOMPARE(r.frames().size(), 21 * 4 + 3);
     QCOMPARE(errors(r), QStringList{QStringLiteral("Ошибка: Прибор не отвечает\nНе записан текст канала 2, символ 3 "
@@ -553,13 +565,8 @@ void TestTextWindow::closeDuringReadF()
 {
     Rig r;
     Dialog& w = *r.w;
-    QString file;
-    for (int n = 1; n <= 12; ++n)
-        file += QStringLiteral("[CHANNEL%1]\nUofM=C\nTEXT=T\n").arg(n);
-    r.folder.writeFile(QStringLiteral("t.dat"), cp(file));
-    w.FileName->setText(r.folder.file(QStringLiteral("t.dat")));
-    for (int i = 0; i < 228; ++i)
-        r.replies(writeAnswers(i % 19 == 0 ? 84 : (i % 19 == 13 ? 67 : 32)));
+    useLatinFile(r);
+    answerLatinFile(r, 228);
     r.port->onWrite = [&](const QByteArray&) {
         if (r.port->written.size() == 9) // the third character's first write
             w.close();
