@@ -4,7 +4,7 @@
 #include "lists.h"
 #include "markgrid.h"
 #include "messagebox.h"
-#include "messages.h"
+#include "boxes.h"
 #include "netaddress.h"
 #include "numbers.h"
 #include "windowstyle.h"
@@ -64,12 +64,12 @@ QFrame* vline(QWidget* parent, const QString& name, int left, int top, int botto
 }
 
 // A caption wider than its control is drawn in a smaller size of the
-// window's font, down to 6.5 points, rather than cut.
+// window's font, down to 8 pixels, rather than cut.
 void fitCaption(QWidget* control)
 {
     QFont f = control->font();
-    while (control->sizeHint().width() > control->width() && f.pointSizeF() > 6.5) {
-        f.setPointSizeF(f.pointSizeF() - 0.5);
+    while (control->sizeHint().width() > control->width() && f.pixelSize() > 8) {
+        f.setPixelSize(f.pixelSize() - 1);
         control->setFont(f);
     }
 }
@@ -314,6 +314,19 @@ void frmContacts::showError(const QString& text)
     ui::errorBox(this, kProgram, text);
 }
 
+bool frmContacts::goOn(const QString& answer, bool good)
+{
+    if (m_guard.isClosing()) {
+        (void)m_guard.end();
+        return false;
+    }
+    if (good)
+        return true;
+    if (m_guard.end())
+        showError(answer);
+    return false;
+}
+
 void frmContacts::raiseProgress()
 {
     if (pbProgress->value() < pbProgress->maximum())
@@ -332,14 +345,9 @@ void frmContacts::ReadFromDev(qint16& first, qint16& last)
     m_guard.begin();
     for (int i = first; i <= last; ++i) {
         const QString answer = m_dev.sCOMPort(kReadRecord, kRecordAddress, instrument::hexText(quint32(i)));
-        if (m_guard.isClosing())
-            break;
         std::array<quint32, kRecordFields> fields{};
-        if (!readRecord(answer, &fields)) {
-            if (m_guard.end())
-                showError(answer);
+        if (!goOn(answer, readRecord(answer, &fields)))
             return;
-        }
         raiseProgress();
         // A read shows channels 1 to 12: the first two fields of each group.
         for (int e = 0; e < kEventRows; ++e)
@@ -359,15 +367,8 @@ void frmContacts::WriteToDev(qint16& first, qint16& last)
     for (int i = first; i <= last; ++i) {
         raiseProgress();
         const QString answer = m_dev.sCOMPort(kWriteRecord, kRecordAddress, recordText(i, relayMarks(i)));
-        if (m_guard.isClosing()) {
-            (void)m_guard.end();
+        if (!goOn(answer, answer == QLatin1String("OK")))
             return;
-        }
-        if (answer != QLatin1String("OK")) {
-            if (m_guard.end())
-                showError(answer);
-            return;
-        }
     }
     restart();
     (void)m_guard.end();
@@ -438,13 +439,8 @@ void frmContacts::cmbRead_Click()
         {kBuiltInLogic, cbDevLogic}, {kAnalysis, cbTH}, {kRelayTest, cbAI}};
     for (const auto& [address, box] : flags) {
         const QString answer = m_dev.sCOMPort(kReadFlag, address, QStringLiteral("0"));
-        if (m_guard.isClosing())
-            break;
-        if (!isFlagAnswer(answer)) {
-            if (m_guard.end())
-                showError(answer);
+        if (!goOn(answer, isFlagAnswer(answer)))
             return;
-        }
         if (flagSet(answer))
             box->setChecked(true);
     }
@@ -459,15 +455,8 @@ void frmContacts::cmbWrite_Click()
     for (const auto& [address, box] : flags) {
         const QString answer =
             m_dev.sCOMPort(kWriteFlag, address, box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-        if (m_guard.isClosing()) {
-            (void)m_guard.end();
+        if (!goOn(answer, answer == QLatin1String("OK")))
             return;
-        }
-        if (answer != QLatin1String("OK")) {
-            if (m_guard.end())
-                showError(answer);
-            return;
-        }
     }
     restart();
     (void)m_guard.end();

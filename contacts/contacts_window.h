@@ -102,9 +102,10 @@ private:
     void raiseProgress();
     // Sends the restart of the relay logic; its answer is not looked at.
     void restart();
-    // Ends the exchange; when it fails, shows the message. False when the
-    // handler must stop (a failure shown, or the window closed).
-    bool failed(const QString& answer);
+    // After one exchange of a sequence: false when the sequence must stop,
+    // having been ended: the window was closed meanwhile, or the answer is
+    // not good (the window is enabled, then the message shown).
+    bool goOn(const QString& answer, bool good);
     void showError(const QString& text);
 
     instrument::Dev m_dev;

@@ -4,6 +4,7 @@
 
 #include "contacts_window.h"
 #include "markgrid.h"
+#include "gridtest.h"
 #include "windowrig.h"
 
 #include <QCheckBox>
@@ -12,6 +13,8 @@
 using contacts::frmContacts;
 using contacts::MarkGrid;
 using Rig = testsupport::SimRig<frmContacts>;
+using contacts::test::click;
+using contacts::test::marks;
 
 namespace {
 
@@ -31,22 +34,6 @@ QString stateWith(const QMap<int, QMap<int, QString>>& relays, const QString& mo
     for (int r = 0; r < 13; ++r)
         s += relayLine(r, relays.value(r));
     return s;
-}
-
-QStringList marks(const MarkGrid* g)
-{
-    QStringList out;
-    for (int r = 1; r < g->rows(); ++r)
-        for (int c = 2; c < g->cols(); ++c)
-            if (!g->text(r, c).isEmpty())
-                out << QStringLiteral("%1:%2").arg(r).arg(c);
-    return out;
-}
-
-void click(MarkGrid* g, int row, int col)
-{
-    g->ensureVisible(row, col);
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->cellRect(row, col).center());
 }
 
 QString stateLine(const QStringList& state, const QString& start)

@@ -4,6 +4,7 @@
 
 #include "contacts_window.h"
 #include "markgrid.h"
+#include "gridtest.h"
 #include "windowrig.h"
 
 #include <QCheckBox>
@@ -15,6 +16,8 @@
 using contacts::frmContacts;
 using contacts::MarkGrid;
 using Rig = testsupport::ScriptedRig<frmContacts>;
+using contacts::test::click;
+using contacts::test::marks;
 
 namespace {
 
@@ -48,13 +51,6 @@ int colOf(int channel)
     return channel + 1;
 }
 
-void click(MarkGrid* g, int row, int col, Qt::MouseButton button = Qt::LeftButton,
-           Qt::KeyboardModifiers modifiers = {})
-{
-    g->ensureVisible(row, col);
-    QTest::mouseClick(g->viewport(), button, modifiers, g->cellRect(row, col).center());
-}
-
 void drag(MarkGrid* g, int fromRow, int toRow, int col = 3)
 {
     g->ensureVisible(fromRow, col);
@@ -67,17 +63,6 @@ void drag(MarkGrid* g, int fromRow, int toRow, int col = 3)
 void tick(QCheckBox* box)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
-}
-
-// The marks of the grid as "row:col" texts.
-QStringList marks(const MarkGrid* g)
-{
-    QStringList out;
-    for (int r = 1; r < g->rows(); ++r)
-        for (int c = 2; c < g->cols(); ++c)
-            if (!g->text(r, c).isEmpty())
-                out << QStringLiteral("%1:%2").arg(r).arg(c);
-    return out;
 }
 
 } // namespace
@@ -158,7 +143,7 @@ void TestContactsWindow::gridAfterStart()
     for (QWidget* c : QList<QWidget*>{w->cmbWrite, w->cmbRead, w->cmbExit, w->cmdReload, w->Command1, w->Command2,
                                       w->Command3, w->Command4, w->cbTH, w->cbAI}) {
         QVERIFY2(c->sizeHint().width() <= c->width(), qPrintable(c->objectName()));
-        QVERIFY2(c->font().pointSizeF() >= 6.5, qPrintable(c->objectName()));
+        QVERIFY2(c->font().pixelSize() >= 8, qPrintable(c->objectName()));
     }
     QVERIFY(rig.frames().isEmpty());
 }
