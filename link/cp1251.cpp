@@ -6,9 +6,9 @@ namespace instrument {
 
 namespace {
 
-// Bytes 0x80 to 0xFF of Windows-1251. 0x98 is unassigned; it stands for
-// U+0098 both ways, as Windows itself converts it, so that the byte survives
-// a file read and written again instead of becoming "?".
+// Bytes 0x80 to 0xFF of Windows-1251. 0x98 is unassigned: it stands for
+// U+0098, as the system's own conversion takes it, so that it comes back as
+// the same byte.
 const char16_t kHigh[128] = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
@@ -33,8 +33,7 @@ const QHash<char16_t, char>& reverseTable()
     static const QHash<char16_t, char> table = [] {
         QHash<char16_t, char> t;
         for (int i = 0; i < 128; ++i)
-            if (kHigh[i] != 0xFFFD)
-                t.insert(kHigh[i], char(0x80 + i));
+            t.insert(kHigh[i], char(0x80 + i));
         return t;
     }();
     return table;
