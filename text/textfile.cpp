@@ -41,8 +41,9 @@ bool writeKey(const instrument::Dev& dev, const QString& file, const QString& sh
               const QString& key, const QString& value, QString* problem)
 {
     const QString stored = quoted(value);
+    // Once the link reports a failed write: if (!dev.sWriteINIA(...)) { *problem = ... + dev.iniWriteError(); return false; }
     dev.sWriteINIA(file, section, key, stored);
-    // The settings writer does not say whether the key landed: read it back.
+    // Whether the key landed, the file itself says: read it back.
     if (dev.sGetINIA(file, section, key, kMissing) != stored) {
         *problem = QStringLiteral("файл %1 не записан: не удалось записать ключ %2 раздела [%3]; "
                                   "файл остался прежним")

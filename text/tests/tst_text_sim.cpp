@@ -5,6 +5,7 @@
 #include "windowrig.h"
 
 #include <QComboBox>
+#include <QProcess>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -65,6 +66,7 @@ private slots:
     void presetsRead();
     void roundTripThroughTheFile();
     void refusedByteStopsTheFile();
+    void failureHalfwayThroughTheFile();
     void unpluggedLine();
 };
 
@@ -178,6 +180,38 @@ void TestTextSim::refusedByteStopsTheFile()
     QCOMPARE(m.stored.value(0x191), 32);
     QCOMPARE(m.working.value(0x191), 32);
     QCOMPARE(r.received().size(), 3 + 2);
+}
+
+void TestTextSim::failureHalfwayThroughTheFile()
+{
+    QProcess help;
+    help.start(testsupport::SimProcess::executable(), {QStringLiteral("--help")});
+    help.waitForFinished(5000);
+    if (!help.readAllStandardOutput().contains("after=N"))
+        QSKIP("this simulator cannot aim a fault at the N-th frame yet");
+    // The first 100 writes with command 5 are confirmed, then none.
+    Rig r({QStringLiteral("--fault"), QStringLiteral("noack:cmd=5:after=100")}, kPreset);
+    QVERIFY(r.start());
+    Dialog& w = *r.w;
+    QString file;
+    for (int n = 1; n <= 12; ++n)
+        file += QStringLiteral("[CHANNEL%1]\nUofM=ед\nTEXT=Канал %1\n").arg(n);
+    r.folder.writeFile(QStringLiteral("t.dat"), instrument::toCp1251(file));
+    w.FileName->setText(QStringLiteral("t.dat"));
+    w.ReadF->click();
+    QCOMPARE(errorTexts(r), QStringList{QStringLiteral("Text: Ошибка: Не удалось записать в прибор\nНе записан текст "
+                                                       "канала 6, символ 6 (адрес 1F9); перенесено символов: 100 из "
+                                                       "228. Тексты прибора записаны не полностью.")});
+    QCOMPARE(w.ProgressBar->value(), 0);
+    QVERIFY(w.ReadF->isEnabled());
+    const TextMemory m = textMemory(r.state());
+    // Channels 1 to 5 and five characters of channel 6 are the file's; the
+    // sixth went out with 5 only (unconfirmed), and nothing after it.
+    QCOMPARE(bytesAt(m.stored, 0x1E0, 7), (QList<int>{75, 97, 189, 97, 187, 32, 53}));
+    QCOMPARE(bytesAt(m.working, 0x91C, 6), (QList<int>{101, 227, 32, 32, 32, 32}));
+    QCOMPARE(bytesAt(m.stored, 0x1F4, 7), (QList<int>{75, 97, 189, 97, 187, 32, 32}));
+    QCOMPARE(bytesAt(m.working, 0x1F4, 7), (QList<int>{75, 97, 189, 97, 187, 227, 32}));
+    QCOMPARE(bytesAt(m.stored, 0x924, 6), (QList<int>{188, 51, 47, 192, 32, 32}));
 }
 
 void TestTextSim::unpluggedLine()
