@@ -76,7 +76,9 @@ QString unquoted(const QString& value)
 
 QString resolvePath(const QString& fileName)
 {
-    if (fileName.isEmpty() || QFileInfo(fileName).isAbsolute())
+    if (fileName.trimmed().isEmpty())
+        return QString();
+    if (QFileInfo(fileName).isAbsolute())
         return fileName;
     return QDir(instrument::programFolder()).filePath(fileName);
 }

@@ -208,6 +208,8 @@ void TestTextFile::relativeNames()
     QCOMPARE(text::resolvePath(QStringLiteral("t.dat")), QDir(folder.path()).filePath(QStringLiteral("t.dat")));
     QCOMPARE(text::resolvePath(QStringLiteral("/tmp/t.dat")), QStringLiteral("/tmp/t.dat"));
     QCOMPARE(text::resolvePath(QString()), QString());
+    // Blanks alone are no name: nothing would be read or written under it.
+    QCOMPARE(text::resolvePath(QStringLiteral("   ")), QString());
 }
 
 void TestTextFile::writeKeepsOtherKeys()
