@@ -56,6 +56,16 @@ QStringList errorTexts(const Rig& r)
     return out;
 }
 
+// A file in the program folder, channel n holding "Канал n" and "ед", chosen in the window.
+void useChannelFile(Rig& r)
+{
+    QString file;
+    for (int n = 1; n <= 12; ++n)
+        file += QStringLiteral("[CHANNEL%1]\nUofM=ед\nTEXT=Канал %1\n").arg(n);
+    r.folder.writeFile(QStringLiteral("t.dat"), instrument::toCp1251(file));
+    r.w->FileName->setText(QStringLiteral("t.dat"));
+}
+
 } // namespace
 
 class TestTextSim : public QObject {
@@ -162,11 +172,7 @@ void TestTextSim::refusedByteStopsTheFile()
     Rig r({QStringLiteral("--fault"), QStringLiteral("err:cmd=13:p=1")}, kPreset);
     QVERIFY(r.start());
     Dialog& w = *r.w;
-    QString file;
-    for (int n = 1; n <= 12; ++n)
-        file += QStringLiteral("[CHANNEL%1]\nUofM=ед\nTEXT=Канал %1\n").arg(n);
-    r.folder.writeFile(QStringLiteral("t.dat"), instrument::toCp1251(file));
-    w.FileName->setText(QStringLiteral("t.dat"));
+    useChannelFile(r);
     w.ReadF->click();
     QCOMPARE(r.messages.messages().size(), 1);
     const QString message = r.messages.messages().first().text;
@@ -193,11 +199,7 @@ void TestTextSim::failureHalfwayThroughTheFile()
     Rig r({QStringLiteral("--fault"), QStringLiteral("noack:cmd=5:after=100")}, kPreset);
     QVERIFY(r.start());
     Dialog& w = *r.w;
-    QString file;
-    for (int n = 1; n <= 12; ++n)
-        file += QStringLiteral("[CHANNEL%1]\nUofM=ед\nTEXT=Канал %1\n").arg(n);
-    r.folder.writeFile(QStringLiteral("t.dat"), instrument::toCp1251(file));
-    w.FileName->setText(QStringLiteral("t.dat"));
+    useChannelFile(r);
     w.ReadF->click();
     QCOMPARE(errorTexts(r), QStringList{QStringLiteral("Text: Ошибка: Не удалось записать в прибор\nНе записан текст "
                                                        "канала 6, символ 6 (адрес 1F9); перенесено символов: 100 из "
