@@ -1,0 +1,6 @@
+#include <QtTest>
+class TestLimitsSim : public QObject {
+    Q_OBJECT
+};
+QTEST_MAIN(TestLimitsSim)
+#include "tst_limits_sim.moc"
