@@ -456,49 +456,34 @@ void frmMain::ReadUsr_Click()
     finish();
 }
 
-void frmMain::cmbDigRead_Click()
+void frmMain::readWhole(Param p, AnswerTest test, const std::function<void(qint64)>& show)
 {
-    if (!addressesKnown({Param::d_Point}))
+    if (!addressesKnown({p}))
         return;
     m_guard.begin();
-    const std::optional<QString> answer = readOne(kReadInteger, Param::d_Point, QString(), AnswerTest::Hex);
+    const std::optional<QString> answer = readOne(kReadInteger, p, QString(), test);
     if (!answer)
         return;
     const std::optional<qint64> n = wholeAnswer(*answer);
     if (!n)
         return;
-    ui::selectItem(cbDig, digitsIndex(*n));
+    show(*n);
     finish();
+}
+
+void frmMain::cmbDigRead_Click()
+{
+    readWhole(Param::d_Point, AnswerTest::Hex, [this](qint64 n) { ui::selectItem(cbDig, digitsIndex(n)); });
 }
 
 void frmMain::cmbActTHRead_Click()
 {
-    if (!addressesKnown({Param::TH_REAC11}))
-        return;
-    m_guard.begin();
-    const std::optional<QString> answer = readOne(kReadInteger, Param::TH_REAC11, QString(), AnswerTest::Number);
-    if (!answer)
-        return;
-    const std::optional<qint64> n = wholeAnswer(*answer);
-    if (!n)
-        return;
-    ui::selectItem(cbActTH, countIndex(*n));
-    finish();
+    readWhole(Param::TH_REAC11, AnswerTest::Number, [this](qint64 n) { ui::selectItem(cbActTH, countIndex(n)); });
 }
 
 void frmMain::cmbDisRead_Click()
 {
-    if (!addressesKnown({Param::LOCK_CH}))
-        return;
-    m_guard.begin();
-    const std::optional<QString> answer = readOne(kReadInteger, Param::LOCK_CH, QString(), AnswerTest::Hex);
-    if (!answer)
-        return;
-    const std::optional<qint64> n = wholeAnswer(*answer);
-    if (!n)
-        return;
-    chDis->setChecked(excludedChecked(*n));
-    finish();
+    readWhole(Param::LOCK_CH, AnswerTest::Hex, [this](qint64 n) { chDis->setChecked(excludedChecked(n)); });
 }
 
 // ---- writes ---------------------------------------------------------------------------
@@ -548,6 +533,13 @@ void frmMain::writeSetpoint(const Setpoint& s)
     finish();
 }
 
+void frmMain::writeInteger(Param p, const QString& value, const QString& step)
+{
+    m_guard.begin(step);
+    if (writePair(p, kFlashInteger, kWriteInteger, value, QString()))
+        finish();
+}
+
 void frmMain::WriteUsr_Click()
 {
     if (!addressesKnown({Param::nS}))
@@ -558,51 +550,36 @@ void frmMain::WriteUsr_Click()
                + kNothingWritten);
         return;
     }
-    m_guard.begin(QStringLiteral("Запись числа усреднений"));
-    if (!writePair(Param::nS, kFlashInteger, kWriteInteger, value, QString()))
-        return;
-    finish();
+    writeInteger(Param::nS, value, QStringLiteral("Запись числа усреднений"));
 }
 
 void frmMain::cmbDigWrite_Click()
 {
     if (!addressesKnown({Param::d_Point}))
         return;
-    const int index = cbDig->currentIndex();
-    if (index < 0) {
+    if (cbDig->currentIndex() < 0) {
         refuse(QStringLiteral("не выбрано число цифр после запятой") + kNothingWritten);
         return;
     }
-    m_guard.begin();
-    if (!writePair(Param::d_Point, kFlashInteger, kWriteInteger, cbDig->itemText(index), QString()))
-        return;
-    finish();
+    writeInteger(Param::d_Point, cbDig->currentText(), QString());
 }
 
 void frmMain::cmbActTHWrite_Click()
 {
     if (!addressesKnown({Param::TH_REAC11}))
         return;
-    const int index = cbActTH->currentIndex();
-    if (index < 0) {
+    if (cbActTH->currentIndex() < 0) {
         refuse(QStringLiteral("не выбрано число одинаковых наблюдений перед срабатыванием уставки") + kNothingWritten);
         return;
     }
-    m_guard.begin();
-    if (!writePair(Param::TH_REAC11, kFlashInteger, kWriteInteger, countValue(index), QString()))
-        return;
-    finish();
+    writeInteger(Param::TH_REAC11, countValue(cbActTH->currentIndex()), QString());
 }
 
 void frmMain::cmbDisWrite_Click()
 {
     if (!addressesKnown({Param::LOCK_CH}))
         return;
-    m_guard.begin();
-    if (!writePair(Param::LOCK_CH, kFlashInteger, kWriteInteger,
-                   chDis->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), QString()))
-        return;
-    finish();
+    writeInteger(Param::LOCK_CH, chDis->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), QString());
 }
 
 } // namespace limits

@@ -11,6 +11,7 @@
 #include "setpoints.h"
 
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -132,6 +133,10 @@ private:
     std::optional<QString> readOne(quint8 command, Param p, const QString& step, AnswerTest test);
     // An integer answer as a whole number; otherwise the operation fails with it.
     std::optional<qint64> wholeAnswer(const QString& answer);
+    // A read of the whole number p whose answer passes test, shown by show.
+    void readWhole(Param p, AnswerTest test, const std::function<void(qint64)>& show);
+    // The operation that writes the integer pair of p with value.
+    void writeInteger(Param p, const QString& value, const QString& step);
     // Writes value at the selected channel's address of p: first with
     // flashCommand through sWriteToFlash, then with verifiedCommand through
     // sWriteAndRead. False when the operation is over.

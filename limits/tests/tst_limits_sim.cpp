@@ -139,7 +139,7 @@ void TestLimitsSim::failedWriteStops_data()
     QTest::newRow("working copy silent") << QStringList{"--fault", "silence:cmd=13"} << "WriteUsr"
                                          << "Ошибка: Прибор не отвечает" << QStringList{} << QStringList{};
     QTest::newRow("line unplugged at the value")
-        << QStringList{"--fault", "unplug:cmd=11:once"} << "Write1" << "Ошибка: " << QStringList{":1;11;C8;0.1e1;"}
+        << QStringList{"--fault", "unplug:cmd=11:once"} << "Write1" << "Ошибка: Ошибка Windows" << QStringList{":1;11;C8;0.1e1;"}
         << QStringList{"real c8 1"};
     if (simulatorKnows(QStringLiteral("noack"))) {
         QTest::newRow("type not acknowledged")

@@ -125,6 +125,8 @@ private slots:
     void readSetpoint();
     void failedReadStopsAtThatStep_data();
     void failedReadStopsAtThatStep();
+    void noPortStopsTheOperation_data();
+    void noPortStopsTheOperation();
     void parameterReads_data();
     void parameterReads();
     void baseAddressFromDevDat_data();
@@ -372,6 +374,28 @@ void TestLimitsWindow::failedReadStopsAtThatStep()
     QCOMPARE(w->Type1->currentIndex(), typeIndex);
     QCOMPARE(w->Value1->text(), value);
     QCOMPARE(w->Gis1->text(), QStringLiteral("3"));
+    QCOMPARE(w->StatusBar->step(), QString());
+    QVERIFY(allEnabled(w));
+}
+
+void TestLimitsWindow::noPortStopsTheOperation_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("setpoint read") << "Read2";
+    QTest::newRow("setpoint write") << "Write2";
+    QTest::newRow("flag write") << "cmbDisWrite";
+}
+
+void TestLimitsWindow::noPortStopsTheOperation()
+{
+    QFETCH(QString, button);
+    Rig rig;
+    frmMain* w = rig.w.get();
+    rig.port->openFailure = QStringLiteral("нет такого порта");
+    click(w, button);
+    QVERIFY(rig.frames().isEmpty());
+    QCOMPARE(rig.port->opens, 1);
+    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: Ошибка Windowsнет такого порта")});
     QCOMPARE(w->StatusBar->step(), QString());
     QVERIFY(allEnabled(w));
 }
