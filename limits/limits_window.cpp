@@ -2,7 +2,7 @@
 
 #include "controls.h"
 #include "lists.h"
-#include "messages.h"
+#include "boxes.h"
 #include "netaddress.h"
 #include "numbers.h"
 #include "statusbar.h"
@@ -139,7 +139,7 @@ void frmMain::createControls()
     cmbDigRead = ui::button(this, QStringLiteral("cmbDigRead"), QStringLiteral("Прочитать"), Twips{1920, 5220, 1275, 375});
     cmbDigWrite = ui::button(this, QStringLiteral("cmbDigWrite"), QStringLiteral("Записать"), Twips{3360, 5220, 1335, 375});
 
-    // Two lines in our font: the caption is wider than the window.
+    // Wraps onto two lines where our font makes the caption wider than the window.
     Label13 = centred(ui::label(this, QStringLiteral("Label13"),
                                 QStringLiteral("Число одинаковых наблюдений перед срабатыванием уставки"),
                                 Twips{0, 5640, 4695, 495}));
@@ -149,11 +149,9 @@ void frmMain::createControls()
     cmbActTHWrite = ui::button(this, QStringLiteral("cmbActTHWrite"), QStringLiteral("Записать"),
                                Twips{3360, 6240, 1335, 375});
 
+    // Beside its indicator the caption takes two lines.
     chDis = ui::checkBox(this, QStringLiteral("chDis"), QStringLiteral("Исключить канал\nиз работы"),
                          Twips{120, 6720, 1575, 495});
-    // Even on two lines the caption needs a little less than the window font
-    // beside the box's indicator.
-    chDis->setFont(instrument::windowFont(7.5));
     cmbDisRead = ui::button(this, QStringLiteral("cmbDisRead"), QStringLiteral("Прочитать"), Twips{1920, 6840, 1215, 375});
     cmbDisWrite = ui::button(this, QStringLiteral("cmbDisWrite"), QStringLiteral("Записать"), Twips{3360, 6840, 1335, 375});
 
