@@ -116,6 +116,7 @@ class TestLimitsWindow : public QObject {
     Q_OBJECT
 private slots:
     void startUp();
+    void badLinkKeyStopsTheStart();
     void tabOrder();
     void captionsFitTheirControls();
     void moduleChangeRefillsChannels();
@@ -186,6 +187,16 @@ void TestLimitsWindow::startUp()
     QCOMPARE(w->StatusBar->panel2->text(), QStringLiteral("09:07"));
     QVERIFY(w->StatusBar->geometry().bottom() < w->height());
     QVERIFY(w->StatusBar->geometry().top() >= w->cmbDisWrite->geometry().bottom());
+}
+
+void TestLimitsWindow::badLinkKeyStopsTheStart()
+{
+    Rig rig(QStringLiteral("[SETTINGS]\nTimeOut=soon\n"));
+    QVERIFY(!rig.loaded);
+    QCOMPARE(rig.messages.messages().size(), 1);
+    QCOMPARE(rig.messages.messages().first().title, QStringLiteral("Limits"));
+    QVERIFY(rig.messages.texts().first().contains(QStringLiteral("TimeOut")));
+    QVERIFY(rig.frames().isEmpty());
 }
 
 void TestLimitsWindow::tabOrder()
