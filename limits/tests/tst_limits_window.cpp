@@ -523,6 +523,8 @@ void TestLimitsWindow::badFlashKey_data()
                                      << "" << "";
     QTest::newRow("LOCK_CH five hex digits") << "[Flash]\nLOCK_CH=&H113EF\n" << "ключ LOCK_CH = \"&H113EF\""
                                              << "cmbDisWrite" << "" << "";
+    QTest::newRow("two keys, one box at start") << "[Flash]\nTHT1=abc\nnS=x\n" << "ключ THT1 = \"abc\""
+                                                << "Read1" << "cmbDigRead" << "6;64;";
     QTest::newRow("d_Point 40000") << "[Flash]\nd_Point=40000\n" << "ключ d_Point = \"40000\"" << "cmbDigWrite"
                                    << "ReadUsr" << "6;3;";
 }
