@@ -291,15 +291,6 @@ void frmMain::refuse(const QString& text)
     ui::errorBox(this, kProgram, text);
 }
 
-bool frmMain::closedMeanwhile()
-{
-    if (!m_guard.isClosing())
-        return false;
-    // The close held back during the exchange is carried out now.
-    (void)m_guard.end();
-    return true;
-}
-
 void frmMain::finish()
 {
     (void)m_guard.end();
@@ -317,7 +308,7 @@ std::optional<QString> frmMain::readOne(quint8 command, Param p, const QString& 
         m_guard.showStep(step);
     const QString answer = m_dev.sCOMPort(command, hexAddress(p),
                                           command == kReadInteger ? QStringLiteral("1") : QStringLiteral("0"));
-    if (closedMeanwhile())
+    if (m_guard.closedMeanwhile())
         return std::nullopt;
     const bool good = test == AnswerTest::Hex ? instrument::readsAsHex(answer)
                                               : instrument::isNumber(answer, m_dev.sFloatingPointSeparator);
@@ -344,14 +335,14 @@ bool frmMain::writePair(Param p, quint8 flashCommand, quint8 verifiedCommand, co
     if (!step.isEmpty())
         m_guard.showStep(step);
     QString result = m_dev.sWriteToFlash(flashCommand, address(p, nullptr).value_or(0), value);
-    if (closedMeanwhile())
+    if (m_guard.closedMeanwhile())
         return false;
     if (result != kOK) {
         fail(result);
         return false;
     }
     result = m_dev.sWriteAndRead(verifiedCommand, hexAddress(p), value);
-    if (closedMeanwhile())
+    if (m_guard.closedMeanwhile())
         return false;
     if (result != kOK) {
         fail(result);

@@ -154,9 +154,6 @@ private:
     // a message naming what. zeroAs replaces a value of exactly 0.
     std::optional<QString> realValue(QLineEdit* box, const QString& what, std::optional<double> zeroAs);
 
-    // After an exchange: true when the window was closed meanwhile (it is now
-    // closed and nothing more may run).
-    bool closedMeanwhile();
     // Ends the operation.
     void finish();
     // Ends the operation with "Ошибка: " + text, when the window is still there.
