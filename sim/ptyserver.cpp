@@ -275,6 +275,12 @@ void PtyServer::sendDue(qint64 nowUs)
             transcript('<', m_answerSoFar);
             m_answerSoFar.clear();
             note(QStringLiteral("adapter unplugged"));
+            // The port's name goes with the adapter, as a pulled USB adapter's
+            // device node does. Closing the master frees its terminal number,
+            // which the next pseudo-terminal opened on this machine (another
+            // simulator's, say) takes over: a link left pointing at it would
+            // carry the client's frames to a stranger.
+            removeLink();
             closePty();
             m_out.clear();
             m_input.clear();

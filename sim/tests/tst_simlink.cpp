@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -80,6 +81,7 @@ private slots:
     void commandPathFaults();
     void unpluggedAdapter();
     void unpluggedOnCommandPath();
+    void unpluggedLinkLeadsNowhere();
     void transcriptMatchesLinkLog();
     void restartFollowsNewAddressAndSpeed();
     void severalInstrumentsOnOneLine();
@@ -244,6 +246,29 @@ void TestSimLink::unpluggedOnCommandPath()
     QCOMPARE(rig.dev.COMError, quint8(2));
     QVERIFY2(rig.dev.sErrorMsg.startsWith(instrument::kSystemErrorPrefix), qPrintable(rig.dev.sErrorMsg));
     QVERIFY(t.elapsed() < 2000);
+}
+
+void TestSimLink::unpluggedLinkLeadsNowhere()
+{
+    Rig rig({QStringLiteral("--fault"), QStringLiteral("unplug:once:ms=3000")}, 1.0, 0);
+    QVERIFY(rig.load());
+    const QString result = rig.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
+    QVERIFY2(result.startsWith(instrument::kSystemErrorPrefix), qPrintable(result));
+    // The terminal number the adapter had is free now; the next
+    // pseudo-terminal opened on the machine (another simulator's, in a
+    // parallel test run) takes it. The link must not lead there.
+    const int other = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(other >= 0);
+    QVERIFY(::grantpt(other) == 0 && ::unlockpt(other) == 0);
+    QVERIFY(!QFileInfo(rig.sim.linkPath()).isSymLink());
+    const int fd = ::open(QFile::encodeName(rig.sim.linkPath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0)
+        ::close(fd);
+    ::close(other);
+    QVERIFY2(fd < 0, "the pulled adapter's name opened another terminal");
+    // The adapter comes back under its name.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(rig.sim.linkPath()).isSymLink(), 10000);
+    QVERIFY(instrument::isNumber(rig.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0")), sep()));
 }
 
 void TestSimLink::transcriptMatchesLinkLog()
