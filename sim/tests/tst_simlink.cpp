@@ -500,8 +500,11 @@ void TestSimLink::pacedRequestAndLatency()
         rig.dev.Settings = QStringLiteral("2400,N,8,2");
         QElapsedTimer t;
         t.start();
-        QCOMPARE(rig.dev.sCOMPort(35, QString(), record), QStringLiteral("OK"));
+        const QString result = rig.dev.sCOMPort(35, QString(), record);
         const qint64 ms = t.elapsed();
+        QVERIFY2(result == QLatin1String("OK"),
+                 qPrintable(c.args.join(QLatin1Char(' ')) + QStringLiteral(": ") + result + QLatin1Char('\n')
+                            + rig.sim.transcript().join(QLatin1Char('\n'))));
         const QString what = QStringLiteral("%1: %2 ms, from %3 to %4 ms wanted")
                                  .arg(c.args.join(QLatin1Char(' ')))
                                  .arg(ms)
