@@ -43,14 +43,27 @@ const QString kDescOverflow = QStringLiteral("Переполнение");
 const QString kDescBadCall = QStringLiteral("Недопустимый вызов процедуры или недопустимый аргумент");
 const QString kDescMissingField = QStringLiteral("Индекс выходит за пределы допустимого диапазона");
 
-// Keeps the text up to and including its first LF, then up to and including
-// its first CR.
+// Where the answer's terminator is looked for: after the CR and LF that the
+// received text starts with. Those are the tail of an earlier answer (its LF
+// still on the line when the port was opened again), not this answer's end.
+// Any other line in front of the answer, an echoed frame say, still ends it.
+int terminatorSearchStart(const QString& answer)
+{
+    int i = 0;
+    while (i < answer.size() && (answer.at(i) == QLatin1Char('\r') || answer.at(i) == QLatin1Char('\n')))
+        ++i;
+    return i;
+}
+
+// Keeps the text up to and including the first LF of the answer, then up to
+// and including its first CR.
 QString cutAnswer(QString answer)
 {
-    const int lf = answer.indexOf(QLatin1Char('\n'));
+    const int from = terminatorSearchStart(answer);
+    const int lf = answer.indexOf(QLatin1Char('\n'), from);
     if (lf >= 0)
         answer.truncate(lf + 1);
-    const int cr = answer.indexOf(QLatin1Char('\r'));
+    const int cr = answer.indexOf(QLatin1Char('\r'), from);
     if (cr >= 0)
         answer.truncate(cr + 1);
     return answer;
@@ -608,7 +621,7 @@ Dev::Attempt Dev::exchange(const QString& frameWithCrLf, Phase1Events phase1)
     deadline = m_clock->elapsedMs() + timeoutMs;
     for (;;) {
         a.answer += fromCp1251(m_port->readAll());
-        if (a.answer.contains(QLatin1Char('\r')))
+        if (a.answer.indexOf(QLatin1Char('\r'), terminatorSearchStart(a.answer)) >= 0)
             break;
         const int left = msLeft(deadline);
         if (left <= 0)
