@@ -294,12 +294,12 @@ void TstExchange::logFormat()
     LinkFixture f;
     f.port->reply("!1F;\r\n");
     f.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
-    f.port->reply({{1000, "\xc4"}, {0, "!OK;\r"}});
+    f.port->reply({{1000, "\xc4\x98"}, {0, "!OK;\r"}});
     f.dev.sPortSR(QStringLiteral(":1;0;"));
     QCOMPARE(f.log(), QByteArray("12-07 14:05:09 - Command:  :1;14;1518;\r\n\r\n"
                                  "12-07 14:05:09 - Answer:  !1F;\r\n\r\n"
                                  "12-07 14:05:09 - Command:  :1;0;\r\n\r\n"
-                                 "12-07 14:05:10 - Answer:  \xc4!OK;\r\r\n"));
+                                 "12-07 14:05:10 - Answer:  \xc4\x98!OK;\r\r\n"));
 }
 
 void TstExchange::logSwitchedOff()

@@ -43,6 +43,7 @@ static const QByteArray kFile = "; suite settings\r\n"
                                 "\r\n"
                                 "[Texts]\r\n"
                                 "Name=\xcf\xf0\xe8\xe1\xee\xf0\r\n"
+                                "Unassigned=\x98\r\n"
                                 "Exact=" + QByteArray(254, 'e') + "\r\n"
                                 "Long=" + QByteArray(300, 'l') + "\r\n"
                                 "; number=99\r\n";
