@@ -165,15 +165,15 @@ QString Dev::sGetINIA(const QString& sFileName, const QString& sSection, const Q
     return ini::read(sFileName, sSection, sKey, sDefault);
 }
 
-void Dev::sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const
+bool Dev::sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const
 {
-    ini::write(programFile(QStringLiteral("dev.dat")), sSection, sKey, sValue);
+    return sWriteINIA(programFile(QStringLiteral("dev.dat")), sSection, sKey, sValue);
 }
 
-void Dev::sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
+bool Dev::sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
                      const QString& sValue) const
 {
-    ini::write(sFileName, sSection, sKey, sValue);
+    return ini::write(sFileName, sSection, sKey, sValue, &m_iniWriteError);
 }
 
 // ---- life cycle -----------------------------------------------------------------
