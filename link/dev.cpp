@@ -185,27 +185,40 @@ bool Dev::Form_Load()
     const QString datPath = programFile(QStringLiteral("dev.dat"));
 
     bool ok = true;
-    auto number = [&](const QString& section, const QString& key, const QString& fallback, double lo, double hi) {
+    // The value of a numeric key from lo to hi (whole numbers rounded first
+    // when whole; above lo only when lo is excluded); else the start-up stops
+    // with a message naming the file, section, key and value.
+    enum Bound { Inclusive, AboveLow };
+    auto checked = [&](const QString& section, const QString& key, const QString& fallback, double lo, double hi,
+                       bool whole, Bound bound) {
         if (!ok)
             return 0.0;
         const QString text = sGetINI(section, key, fallback);
         double v = 0;
         const bool isNum = toSettingNumber(text, sFloatingPointSeparator, &v);
-        if (!isNum || v < lo || v > hi) {
+        // Whole numbers round to even, as the conversion to a byte does.
+        if (isNum && whole)
+            v = std::nearbyint(v);
+        const bool inRange = bound == Inclusive ? v >= lo && v <= hi : v > lo && v <= hi;
+        if (!isNum || !inRange) {
             ok = false;
+            const QString range = bound == Inclusive
+                ? QStringLiteral("вне допустимого диапазона от %1 до %2")
+                : QStringLiteral("вне допустимого диапазона: больше %1 и не больше %2");
             m_loadError = QStringLiteral("Файл настроек \"%1\", раздел [%2], ключ %3: значение \"%4\" %5.")
                               .arg(QDir::toNativeSeparators(datPath), section, key, text,
-                                   isNum ? QStringLiteral("вне допустимого диапазона от %1 до %2")
-                                               .arg(numberText(lo, sFloatingPointSeparator),
-                                                    numberText(hi, sFloatingPointSeparator))
+                                   isNum ? range.arg(numberText(lo, sFloatingPointSeparator),
+                                                     numberText(hi, sFloatingPointSeparator))
                                          : QStringLiteral("не является числом"));
             return 0.0;
         }
         return v;
     };
+    auto number = [&](const QString& section, const QString& key, const QString& fallback, double lo, double hi) {
+        return checked(section, key, fallback, lo, hi, false, Inclusive);
+    };
     auto byte = [&](const QString& section, const QString& key, const QString& fallback) {
-        // Whole bytes round to even, as the conversion to a byte does.
-        return quint8(std::nearbyint(number(section, key, fallback, -0.5, 255.5)));
+        return quint8(checked(section, key, fallback, 0, 255, true, Inclusive));
     };
     constexpr double kAny = 1e300;
 
@@ -215,7 +228,9 @@ bool Dev::Form_Load()
     bModuleNumber = byte(QStringLiteral("DEVICE"), QStringLiteral("ModuleNum"), QStringLiteral("0"));
     NofRereadings = byte(QStringLiteral("SETTINGS"), QStringLiteral("NOfRereadings"), QStringLiteral("2"));
     NOfDigits = byte(QStringLiteral("SETTINGS"), QStringLiteral("NOfDigits"), QStringLiteral("8"));
-    TimeOut = number(QStringLiteral("SETTINGS"), QStringLiteral("TimeOut"), QStringLiteral("3"), 0, 86400);
+    // With no time at all to wait every exchange would fail, however the
+    // instrument answers.
+    TimeOut = checked(QStringLiteral("SETTINGS"), QStringLiteral("TimeOut"), QStringLiteral("3"), 0, 86400, false, AboveLow);
     if (ok) {
         // The delay is kept but no exchange waits on it. Where the locale's
         // separator is "." the default "0,2" reads with "," as a group

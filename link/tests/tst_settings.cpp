@@ -251,9 +251,12 @@ void TstSettings::badValuesStopStartUp_data()
     QTest::addColumn<QString>("devDat");
     QTest::addColumn<QStringList>("named");
     QTest::newRow("port not a number") << "[COMport]\nnumber=COM1\n" << QStringList{"COMport", "number", "COM1", "не является числом"};
-    QTest::newRow("port out of range") << "[COMport]\nnumber=256\n" << QStringList{"COMport", "number", "256", "вне допустимого"};
+    QTest::newRow("port out of range") << "[COMport]\nnumber=256\n" << QStringList{"COMport", "number", "256", "от 0 до 255"};
+    QTest::newRow("port rounds out of range") << "[COMport]\nnumber=255,5\n" << QStringList{"255,5", "от 0 до 255"};
+    QTest::newRow("no time to wait") << "[SETTINGS]\nTimeOut=0\n" << QStringList{"SETTINGS", "TimeOut", "\"0\"", "больше 0"};
+    QTest::newRow("negative time-out") << "[SETTINGS]\nTimeOut=-1\n" << QStringList{"TimeOut", "-1", "больше 0"};
     QTest::newRow("empty digits") << "[SETTINGS]\nNOfDigits=\n" << QStringList{"SETTINGS", "NOfDigits", "\"\""};
-    QTest::newRow("negative rereadings") << "[SETTINGS]\nNOfRereadings=-1\n" << QStringList{"NOfRereadings", "-1"};
+    QTest::newRow("negative rereadings") << "[SETTINGS]\nNOfRereadings=-1\n" << QStringList{"NOfRereadings", "-1", "от 0 до 255"};
     QTest::newRow("time-out with a point") << "[SETTINGS]\nTimeOut=0.5\n" << QStringList{"TimeOut", "0.5"};
     QTest::newRow("module") << "[DEVICE]\nModuleNum=x\n" << QStringList{"DEVICE", "ModuleNum"};
 }
