@@ -254,7 +254,7 @@ bool replaceWhole(const QString& path, const QByteArray& bytes, bool exists, mod
     auto fail = [&](int code) {
         ::close(fd);
         ::unlink(tempName.constData());
-        *why = QStringLiteral("%1, он оставлен как был").arg(systemReason(code));
+        *why = QStringLiteral("не удалось записать его новую копию (%1), он оставлен как был").arg(systemReason(code));
         return false;
     };
     if (exists && ::fchmod(fd, mode) != 0)
@@ -265,13 +265,13 @@ bool replaceWhole(const QString& path, const QByteArray& bytes, bool exists, mod
         fd = -1;
         const int code = errno;
         ::unlink(tempName.constData());
-        *why = QStringLiteral("%1, он оставлен как был").arg(systemReason(code));
+        *why = QStringLiteral("не удалось записать его новую копию (%1), он оставлен как был").arg(systemReason(code));
         return false;
     }
     if (::rename(tempName.constData(), name.constData()) != 0) {
         const int code = errno;
         ::unlink(tempName.constData());
-        *why = QStringLiteral("%1, он оставлен как был").arg(systemReason(code));
+        *why = QStringLiteral("не удалось записать его новую копию (%1), он оставлен как был").arg(systemReason(code));
         return false;
     }
     // The new name itself reaches the disk with the folder.
