@@ -40,17 +40,11 @@ QString quotedPath(const QString& path)
 bool writeKey(const instrument::Dev& dev, const QString& file, const QString& shownPath, const QString& section,
               const QString& key, const QString& value, QString* problem)
 {
-    const QString stored = quoted(value);
-    // Once the link reports a failed write: if (!dev.sWriteINIA(...)) { *problem = ... + dev.iniWriteError(); return false; }
-    dev.sWriteINIA(file, section, key, stored);
-    // Whether the key landed, the file itself says: read it back.
-    if (dev.sGetINIA(file, section, key, kMissing) != stored) {
-        *problem = QStringLiteral("файл %1 не записан: не удалось записать ключ %2 раздела [%3]; "
-                                  "файл остался прежним")
-                       .arg(quotedPath(shownPath), key, section);
-        return false;
-    }
-    return true;
+    if (dev.sWriteINIA(file, section, key, quoted(value)))
+        return true;
+    *problem = QStringLiteral("файл %1 не записан (ключ %2 раздела [%3]): %4; файл остался прежним")
+                   .arg(quotedPath(shownPath), key, section, dev.iniWriteError());
+    return false;
 }
 
 } // namespace

@@ -164,8 +164,8 @@ void TestTextWindow::typingIsCut()
     Rig r;
     testsupport::typeInto(r.w->UofM, QStringLiteral("123456789"));
     QCOMPARE(r.w->UofM->text(), QStringLiteral("123456"));
-    testsupport::typeInto(r.w->Text, QStringLiteral("Steam pressure 2"));
-    QCOMPARE(r.w->Text->text(), QStringLiteral("Steam pressur"));
+    testsupport::typeInto(r.w->Text, QStringLiteral("Давление пара 2"));
+    QCOMPARE(r.w->Text->text(), QStringLiteral("Давление пара"));
 }
 
 void TestTextWindow::writeT1()
