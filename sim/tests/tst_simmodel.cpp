@@ -49,6 +49,7 @@ private slots:
     void writeReadsBack_data();
     void writeReadsBack();
     void modulesAreSeparate();
+    void converterRestartsAreCounted();
     void refused_data();
     void refused();
     void silent_data();
@@ -169,6 +170,26 @@ void TestSimModel::modulesAreSeparate()
     // So are the 5/13 and 29/31 integers: address 1 is the speed code and the network number.
     QCOMPARE(ask(line, ":1;5;1;96;"), QByteArray("!OK;\r\n"));
     QCOMPARE(ask(line, ":1;30;1;"), QByteArray("!1;\r\n"));
+}
+
+void TestSimModel::converterRestartsAreCounted()
+{
+    Line line({1});
+    sim::Instrument& instrument = line.instruments()[0];
+    QCOMPARE(ask(line, ":1;17;1;44B;1;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;17;1;44B;1;"), QByteArray("!OK;\r\n"));
+    // Another byte there, or another address, restarts nothing.
+    QCOMPARE(ask(line, ":1;17;0;44B;0;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;19;0;44C;1;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(instrument.converterRestarts(0), 0);
+    QCOMPARE(instrument.converterRestarts(1), 2);
+    QCOMPARE(line.receive(":1;17;0;44B;1;", kNow, 0).note, QStringLiteral("converter of module 0 restarted (1)"));
+
+    Line again({1});
+    QString bad;
+    QVERIFY2(again.load(line.saveLines(), &bad), qPrintable(bad));
+    QCOMPARE(again.instruments()[0].converterRestarts(1), 2);
+    QCOMPARE(again.instruments()[0].converterRestarts(0), 1);
 }
 
 void TestSimModel::refused_data()
