@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <utility>
 
 namespace inputs {
 
@@ -174,12 +175,13 @@ void frmMain::readAddressSettings()
     const QString consequence =
         QStringLiteral("Параметры канала не читаются и не записываются, пока файл не исправлен; "
                        "измеряемая величина и перезагрузка модуля АЦП работают.");
+    const std::pair<Param, ui::BaseAddress*> settings[] = {
+        {Param::DiapMin, &DiapMinAdrrF}, {Param::DiapMax, &DiapMaxAdrrF}, {Param::Flags, &FlagsAdrrF},
+        {Param::Sensor, &SensorsAdrrF},  {Param::Wired, &WiredAdrrF},     {Param::Bias, &BiasAdrrF},
+    };
     QStringList problems;
-    for (int i = 0; i < kParamCount; ++i) {
-        const ParamInfo& info = paramInfo(i);
-        if (!info.key)
-            continue;
-        ui::BaseAddress* target = const_cast<ui::BaseAddress*>(base(info.param));
+    for (const auto& [param, target] : settings) {
+        const ParamInfo& info = paramInfo(param);
         *target = ui::readBaseAddress(m_dev, kFlash, QLatin1String(info.key), QLatin1String(info.fallback), 0,
                                       highestOffset(info), QString());
         if (!target->valid)

@@ -10,7 +10,6 @@
 #include "settingskeys.h"
 
 #include <QWidget>
-#include <array>
 
 class QComboBox;
 class QFrame;
