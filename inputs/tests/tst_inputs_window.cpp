@@ -108,6 +108,7 @@ private slots:
     void writeChecksEveryBoxFirst_data();
     void writeChecksEveryBoxFirst();
     void writeStopsAtFirstFailure();
+    void noSensorTypeChosenNoneWritten();
     void measuredValue_data();
     void measuredValue();
     void converterRestart_data();
@@ -540,6 +541,21 @@ void TestInputsWindow::writeStopsAtFirstFailure()
     QVERIFY(w.Write->isEnabled());
     QVERIFY(w.StatusBar->step().isEmpty());
     QCOMPARE(w.Flags->text(), QStringLiteral("3"));
+}
+
+void TestInputsWindow::noSensorTypeChosenNoneWritten()
+{
+    Rig rig;
+    frmMain& w = *rig.w;
+    w.Sensors->setCurrentIndex(-1);
+    QVERIFY(w.SensorsId->text().isEmpty());
+    Module module;
+    module.attach(rig.port);
+    QTest::mouseClick(w.Write, Qt::LeftButton);
+    QVERIFY(rig.messages.texts().isEmpty());
+    // The other six parameters go; no type is made up for the module.
+    QCOMPARE(module.writes.size(), 24);
+    QVERIFY(module.writes.filter(QStringLiteral(":1;19;0;0;")).isEmpty());
 }
 
 void TestInputsWindow::measuredValue_data()
