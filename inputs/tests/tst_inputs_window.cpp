@@ -34,6 +34,7 @@ QString answer(const QString& value)
 struct Module {
     QMap<QString, QString> memory;   // "module;address" -> value as answered
     QStringList refuse;              // "command;address"
+    QStringList stuck;               // "command;address": confirmed but not stored
     QStringList writes;              // the write frames, without CR LF
 
     void attach(testsupport::FakePort* port)
@@ -49,7 +50,8 @@ struct Module {
             }
             if (command == QLatin1String("19") || command == QLatin1String("27")) {
                 writes << QString::fromLatin1(bytes).trimmed();
-                memory[key] = f.value(4);
+                if (!stuck.contains(command + QLatin1Char(';') + f.value(3)))
+                    memory[key] = f.value(4);
                 port->reply(answer(QStringLiteral("OK")).toLatin1());
             } else if (command == QLatin1String("17")) {
                 port->reply(answer(QStringLiteral("OK")).toLatin1());
@@ -107,6 +109,7 @@ private slots:
     void writeChannel6();
     void writeChecksEveryBoxFirst_data();
     void writeChecksEveryBoxFirst();
+    void writeStopsAtFirstFailure_data();
     void writeStopsAtFirstFailure();
     void noSensorTypeChosenNoneWritten();
     void measuredValue_data();
@@ -525,18 +528,31 @@ void TestInputsWindow::writeChecksEveryBoxFirst()
         QVERIFY2(!f.contains(';' + address.value(box) + ';'), qPrintable(f));
 }
 
+void TestInputsWindow::writeStopsAtFirstFailure_data()
+{
+    QTest::addColumn<bool>("stuck");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("writes");
+    // The third copy of the flags is not confirmed: three attempts.
+    QTest::newRow("not confirmed") << false << "Ошибка: Не удалось записать в прибор" << 4 + 4 + 2;
+    // Confirmed but not kept: the read-back differs, written three times.
+    QTest::newRow("not kept") << true << "Ошибка: Не совпадение прочитанного с тем, что записали.||3<>0" << 4 + 4 + 2 + 3;
+}
+
 void TestInputsWindow::writeStopsAtFirstFailure()
 {
+    QFETCH(bool, stuck);
+    QFETCH(QString, message);
+    QFETCH(int, writes);
     Rig rig;
     frmMain& w = *rig.w;
     testsupport::typeInto(w.Flags, QStringLiteral("3"));
     Module module;
-    // The third copy of the flags is not confirmed.
-    module.refuse << QStringLiteral("19;4E6");
+    (stuck ? module.stuck : module.refuse) << QStringLiteral("19;4E6");
     module.attach(rig.port);
     QTest::mouseClick(w.Write, Qt::LeftButton);
-    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: Не удалось записать в прибор")});
-    QCOMPARE(module.writes.size(), 4 + 4 + 2);
+    QCOMPARE(rig.messages.texts(), QStringList{message});
+    QCOMPARE(module.writes.size(), writes);
     QVERIFY(!module.writes.join(' ').contains(QLatin1String(";19;0;0;")));
     QVERIFY(w.Write->isEnabled());
     QVERIFY(w.StatusBar->step().isEmpty());
