@@ -100,18 +100,13 @@ void frmMain::createControls()
     SensorsId->setReadOnly(true);
     Sensors = ui::dropDownList(this, QStringLiteral("Sensors"), Twips{60, 2940, 4755, 315},
                                QStringLiteral("Описание датчика"));
-    // The longest types need a slightly smaller font to be shown whole; their
-    // tails are what tell them apart.
-    Sensors->setFont(instrument::windowFont(7.5));
     Label12 = ui::label(this, QStringLiteral("Label12"), QStringLiteral("Тип подключения"), Twips{60, 3360, 1515, 195});
     Wired = ui::editableCombo(this, QStringLiteral("Wired"), Twips{1500, 3300, 1395, 315},
                               QStringLiteral("Способ подключения датчика"));
     Label13 = ui::label(this, QStringLiteral("Label13"), QStringLiteral("Смещение"), Twips{60, 3720, 855, 195});
     Bias = ui::textBox(this, QStringLiteral("Bias"), Twips{1020, 3660, 1875, 288}, QStringLiteral("Смещение"));
-    // The caption needs a little more than its place: the box gives it room
-    // and stands under the same edges as Value.
-    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Сопротивление линии"), Twips{60, 4020, 1755, 255});
-    tbRl = ui::textBox(this, QStringLiteral("tbRl"), Twips{1860, 4020, 1035, 285}, QStringLiteral("Сопротивление линии"));
+    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Сопротивление линии"), Twips{60, 4020, 1695, 255});
+    tbRl = ui::textBox(this, QStringLiteral("tbRl"), Twips{1800, 4020, 1095, 285}, QStringLiteral("Сопротивление линии"));
 
     cmbReload = new WrapButton(QStringLiteral("Перезагрузка модуля АЦП"), this);
     cmbReload->setObjectName(QStringLiteral("cmbReload"));
@@ -160,6 +155,9 @@ bool frmMain::Form_Load()
     ui::fillNetAddresses(cbNetAdrr, m_dev, 1);
     ui::fill(Wired, {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}, 0);
     ui::fill(Sensors, sensorTypes(), 0);
+    // The longest types are shown whole: their tails tell them apart.
+    Sensors->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    ui::fitCaption(Sensors);
     int widest = 0;
     for (const QString& type : sensorTypes())
         widest = qMax(widest, Sensors->view()->fontMetrics().horizontalAdvance(type));
@@ -291,16 +289,6 @@ bool frmMain::fail(const QString& text)
     return true;
 }
 
-bool frmMain::closedMeanwhile()
-{
-    if (!m_guard.isClosing())
-        return false;
-    // The window was closed during the exchange that just returned: close
-    // it now, and nothing more of the sequence runs.
-    (void)m_guard.end();
-    return true;
-}
-
 void frmMain::setShown(Param p, const QString& text)
 {
     switch (p) {
@@ -332,7 +320,7 @@ void frmMain::Read_Click()
         const int ch = ChNum->currentIndex();
         const QString adrr = instrument::hexText16(qint16(address(info.param, ch)));
         const QString answer = m_dev.sCOMPort(info.real ? kReadReal : kReadByte, adrr, QStringLiteral("0"));
-        if (closedMeanwhile())
+        if (m_guard.closedMeanwhile())
             return;
         qint64 byte = 0;
         const bool good = info.real ? instrument::isNumber(answer, sep)
@@ -430,7 +418,7 @@ void frmMain::Write_Click()
         m_guard.showStep(paramInfo(s.param).writeStep);
         const int ch = ChNum->currentIndex();
         const QString result = m_dev.sWriteToFlash(s.command, qint16(address(s.param, ch)), s.value);
-        if (closedMeanwhile())
+        if (m_guard.closedMeanwhile())
             return;
         if (result != kOK) {
             fail(result);

@@ -111,9 +111,6 @@ private:
     // Ends the running exchange with an error: the controls come back, then
     // the message. False when the window was closed meanwhile.
     bool fail(const QString& text);
-    // True when the window was closed during the last exchange (it is now
-    // closed): the sequence must return at once.
-    bool closedMeanwhile();
     // The box of a parameter, for reading into and emptying.
     void setShown(Param p, const QString& text);
 

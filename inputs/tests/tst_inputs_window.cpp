@@ -171,8 +171,7 @@ void TestInputsWindow::controlsAndTips_data()
     QTest::newRow("SensorsId") << "SensorsId" << "" << "Номер датчика" << QRect(1860, 2580, 675, 288);
     QTest::newRow("Sensors") << "Sensors" << "" << "Описание датчика" << QRect(60, 2940, 4755, 315);
     QTest::newRow("Wired") << "Wired" << "" << "Способ подключения датчика" << QRect(1500, 3300, 1395, 315);
-    // Moved right to give its caption room, under the edges of Value.
-    QTest::newRow("tbRl") << "tbRl" << "" << "Сопротивление линии" << QRect(1860, 4020, 1035, 285);
+    QTest::newRow("tbRl") << "tbRl" << "" << "Сопротивление линии" << QRect(1800, 4020, 1095, 285);
     QTest::newRow("cmbReload") << "cmbReload" << "Перезагрузка модуля АЦП" << "" << QRect(3060, 1500, 1695, 555);
     QTest::newRow("Read") << "Read" << "Прочитать" << "" << QRect(3060, 2100, 1695, 372);
     QTest::newRow("Write") << "Write" << "Записать" << "" << QRect(3060, 2520, 1695, 372);
@@ -215,7 +214,6 @@ void TestInputsWindow::captionsAreReadable()
         QVERIFY2(need.width() <= b->width() - 8 && need.height() <= b->height() - 4, qPrintable(b->objectName()));
     }
     // Every sensor text is shown whole in the closed list and in its drop-down.
-    w.Sensors->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     QVERIFY2(w.Sensors->sizeHint().width() <= w.Sensors->width(), qPrintable(QString::number(w.Sensors->sizeHint().width())));
     for (int i = 0; i < w.Sensors->count(); ++i)
         QVERIFY2(w.Sensors->view()->fontMetrics().horizontalAdvance(w.Sensors->itemText(i))
