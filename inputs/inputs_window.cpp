@@ -156,7 +156,6 @@ bool frmMain::Form_Load()
     ui::fill(Wired, {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}, 0);
     ui::fill(Sensors, sensorTypes(), 0);
     // The longest types are shown whole: their tails tell them apart.
-    Sensors->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     ui::fitCaption(Sensors);
     int widest = 0;
     for (const QString& type : sensorTypes())

@@ -4,6 +4,7 @@
 #include "inputs_window.h"
 #include "statusbar.h"
 #include "windowrig.h"
+#include "windowstyle.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -188,6 +189,8 @@ void TestInputsWindow::controlsAndTips()
     Rig rig;
     auto* c = rig.w->findChild<QWidget*>(name);
     QVERIFY(c);
+    // A control that sizes itself to its contents does so a moment after it is shown.
+    QTest::qWait(100);
     QCOMPARE(c->toolTip(), tip);
     if (auto* b = qobject_cast<QPushButton*>(c))
         QCOMPARE(b->text(), text);
@@ -282,6 +285,8 @@ void TestInputsWindow::readChannel1()
     QCOMPARE(w.Flags->text(), QStringLiteral("1F"));
     QCOMPARE(w.Sensors->currentIndex(), 9);
     QCOMPARE(w.SensorsId->text(), QStringLiteral("9"));
+    // The list keeps its place and size whatever it shows.
+    QCOMPARE(w.Sensors->geometry(), instrument::twipsRect(60, 2940, 4755, 315));
     QCOMPARE(w.Wired->currentText(), QStringLiteral("3"));
     QCOMPARE(w.Wired->currentIndex(), 1);
     QCOMPARE(w.Bias->text(), QStringLiteral("0,25"));
