@@ -123,6 +123,9 @@ void frmMain::createControls()
 
     for (QLineEdit* box : {DiapMax, DiapMin, Flags, Bias, tbRl})
         box->setText(QStringLiteral("0"));
+    // A caption that would outgrow its place in another font is drawn smaller, never cut.
+    for (QLabel* l : {Label1, Label2, Label3, Label8, Label9, Label10, Label11, Label12, Label13, Label4, lok})
+        ui::fitCaption(l);
 
     const QList<QWidget*> order{Modul, ChNum, cbNetAdrr, DiapMax, DiapMin, Flags, Sensors, Wired, Bias,
                                 tbRl,  Read,  Write,     cmbReload, Value, VRead, cmbExit};
