@@ -876,6 +876,12 @@ Answer Instrument::writeModule(const Frame& f, bool real, qint64)
             return refuse(f.command, QStringLiteral("bad value"));
         // A 1 at the reload address restarts the converter; the byte reads back.
         m_modInt[module][address] = quint16(v);
+        if (address == kModReload && v == 1) {
+            ++m_converterRestarts[module];
+            Answer a = ok(f.command);
+            a.note = QStringLiteral("converter of module %1 restarted (%2)").arg(module).arg(m_converterRestarts[module]);
+            return a;
+        }
     }
     return ok(f.command);
 }
@@ -1115,6 +1121,9 @@ QStringList Instrument::saveLines() const
     out << QStringLiteral("broken %1").arg(broken.join(QLatin1Char(' '))).trimmed();
     out << QStringLiteral("clock %1 %2 %3").arg(m_clockOffsetMs).arg(m_dstCode).arg(m_battery);
     out << QStringLiteral("mains %1").arg(m_mains ? 1 : 0);
+    for (int m = 0; m < kModules; ++m)
+        if (m_converterRestarts[m] > 0)
+            out << QStringLiteral("reload %1 %2").arg(m).arg(m_converterRestarts[m]);
     if (!m_padRelayFields)
         out << QStringLiteral("relaypad 0");
     for (int b = 0; b < 2; ++b)
@@ -1184,6 +1193,12 @@ bool Instrument::loadLine(const QString& line, QString* error)
         m_clockOffsetMs = num(w[1]);
         m_dstCode = int(num(w[2]));
         m_battery = int(num(w[3]));
+    } else if (k == QLatin1String("reload") && w.size() == 3) {
+        const int m = int(num(w[1]));
+        if (m < 0 || m >= kModules)
+            ok = false;
+        else
+            m_converterRestarts[m] = int(num(w[2]));
     } else if (k == QLatin1String("mains") && w.size() == 2) {
         m_mains = num(w[1]) != 0;
     } else if (k == QLatin1String("relaypad") && w.size() == 2) {

@@ -98,6 +98,8 @@ public:
     // until the first restart (the line's speed is then whatever the client uses).
     int activeBaud() const { return m_activeBaud; }
     int restarts() const { return m_restarts; }
+    // How often the converter of module 0 or 1 was restarted (1 written at 44B).
+    int converterRestarts(int module) const { return m_converterRestarts[module]; }
 
     // Memory access, for the state file and for tests.
     quint16 integer(Space space, int address) const;
@@ -202,6 +204,7 @@ private:
     int m_activeAddress = 1;
     int m_activeBaud = 0;
     int m_restarts = 0;
+    int m_converterRestarts[kModules] = {0, 0};
 };
 
 // A line with one or more instruments on it.

@@ -52,6 +52,7 @@ private slots:
     void textIsKeptTwice();
     void textPresets_data();
     void textPresets();
+    void converterRestartsAreCounted();
     void refused_data();
     void refused();
     void silent_data();
@@ -239,6 +240,26 @@ void TestSimModel::textPresets()
         QCOMPARE(ask(line, ":1;14;" + hex + ';'), want);
         QCOMPARE(ask(line, ":1;6;" + hex + ';'), want);
     }
+}
+
+void TestSimModel::converterRestartsAreCounted()
+{
+    Line line({1});
+    sim::Instrument& instrument = line.instruments()[0];
+    QCOMPARE(ask(line, ":1;17;1;44B;1;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;17;1;44B;1;"), QByteArray("!OK;\r\n"));
+    // Another byte there, or another address, restarts nothing.
+    QCOMPARE(ask(line, ":1;17;0;44B;0;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;19;0;44C;1;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(instrument.converterRestarts(0), 0);
+    QCOMPARE(instrument.converterRestarts(1), 2);
+    QCOMPARE(line.receive(":1;17;0;44B;1;", kNow, 0).note, QStringLiteral("converter of module 0 restarted (1)"));
+
+    Line again({1});
+    QString bad;
+    QVERIFY2(again.load(line.saveLines(), &bad), qPrintable(bad));
+    QCOMPARE(again.instruments()[0].converterRestarts(1), 2);
+    QCOMPARE(again.instruments()[0].converterRestarts(0), 1);
 }
 
 void TestSimModel::refused_data()
