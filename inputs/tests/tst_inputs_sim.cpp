@@ -17,15 +17,6 @@ using Rig = testsupport::SimRig<frmMain>;
 
 namespace {
 
-// A frame as the transcript writes it, CR LF left out.
-QStringList stripped(const QStringList& frames)
-{
-    QStringList out;
-    for (QString f : frames)
-        out << f.remove(QStringLiteral("\\r")).remove(QStringLiteral("\\n"));
-    return out;
-}
-
 // A module with nothing set: the simulator keeps its memory in the state file.
 const QString kEmpty = QStringLiteral("instrument\n");
 
@@ -68,7 +59,7 @@ void TestInputsSim::readChannel1()
     QVERIFY(rig.start());
     frmMain& w = *rig.w;
     QTest::mouseClick(w.Read, Qt::LeftButton);
-    QCOMPARE(stripped(rig.received()), (QStringList{":1;28;0;20;", ":1;28;0;8;", ":1;20;0;E6;", ":1;20;0;0;",
+    QCOMPARE(rig.receivedFrames(), (QStringList{":1;28;0;20;", ":1;28;0;8;", ":1;20;0;E6;", ":1;20;0;0;",
                                                     ":1;20;0;E0;", ":1;28;0;EC;", ":1;28;0;B0;"}));
     QVERIFY(rig.messages.texts().isEmpty());
     QCOMPARE(w.DiapMax->text(), QStringLiteral("150"));
@@ -105,7 +96,7 @@ void TestInputsSim::writeChannel6InFourCopies()
     QTest::mouseClick(w.Write, Qt::LeftButton);
     QVERIFY2(rig.messages.texts().isEmpty(), qPrintable(rig.messages.texts().join('\n')));
 
-    const QStringList received = stripped(rig.received());
+    const QStringList received = rig.receivedFrames();
     // The offset of channel 6 at 100 and its copies at 300, 500 and 700.
     for (const char* f : {":1;27;0;100;-0.15e1;", ":1;27;0;300;-0.15e1;", ":1;27;0;500;-0.15e1;",
                              ":1;27;0;700;-0.15e1;"})
@@ -140,7 +131,7 @@ void TestInputsSim::secondModule()
     QCOMPARE(w.ChNum->currentText(), QStringLiteral("Первый  (7)"));
     QTest::mouseClick(w.Read, Qt::LeftButton);
     QVERIFY(rig.messages.texts().isEmpty());
-    QCOMPARE(stripped(rig.received()).value(0), QStringLiteral(":1;28;1;20;"));
+    QCOMPARE(rig.receivedFrames().value(0), QStringLiteral(":1;28;1;20;"));
     QCOMPARE(w.DiapMax->text(), QStringLiteral("77"));
     QCOMPARE(w.Sensors->currentIndex(), 17);
     w.Sensors->setCurrentIndex(20);
@@ -169,7 +160,7 @@ void TestInputsSim::measuredValue()
     frmMain& w = *rig.w;
     w.ChNum->setCurrentIndex(channel);
     QTest::mouseClick(w.VRead, Qt::LeftButton);
-    QCOMPARE(stripped(rig.received()).value(0), QStringLiteral(":1;26;0;%1;").arg(0xEF + 4 * channel, 0, 16).toUpper());
+    QCOMPARE(rig.receivedFrames().value(0), QStringLiteral(":1;26;0;%1;").arg(0xEF + 4 * channel, 0, 16).toUpper());
     if (broken) {
         QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral(
             "Ошибка: В памяти прибора по данному адресу находится чило в неверном формате")});
@@ -190,7 +181,7 @@ void TestInputsSim::converterRestart()
     w.Modul->setCurrentIndex(1);
     QTest::mouseClick(w.cmbReload, Qt::LeftButton);
     QVERIFY(rig.messages.texts().isEmpty());
-    QCOMPARE(stripped(rig.received()), QStringList{QStringLiteral(":1;17;1;44B;1;")});
+    QCOMPARE(rig.receivedFrames(), QStringList{QStringLiteral(":1;17;1;44B;1;")});
     QVERIFY(rig.state().contains(QStringLiteral("reload 1 1")));
 }
 
@@ -227,7 +218,7 @@ void TestInputsSim::readFailures()
     for (int i = 0; i < shown.size(); ++i)
         QCOMPARE(shown[i], i < failing ? read[i] : i == failing ? QString() : before[i]);
     // Nothing read after the failure.
-    for (const QString& f : stripped(rig.received()))
+    for (const QString& f : rig.receivedFrames())
         QVERIFY2(failing == 6 || !f.contains(QLatin1String(";B0;")), qPrintable(f));
     QVERIFY(w.Read->isEnabled());
     QVERIFY(w.StatusBar->step().isEmpty());
@@ -291,7 +282,7 @@ void TestInputsSim::secondModuleWithoutAddresses()
     w.Modul->setCurrentIndex(1);
     QTest::mouseClick(w.Read, Qt::LeftButton);
     QVERIFY2(rig.messages.texts().isEmpty(), qPrintable(rig.messages.texts().join('\n')));
-    QCOMPARE(stripped(rig.received()).mid(0, 2), (QStringList{":28;1;20;", ":28;1;8;"}));
+    QCOMPARE(rig.receivedFrames().mid(0, 2), (QStringList{":28;1;20;", ":28;1;8;"}));
     QCOMPARE(w.DiapMin->text(), QStringLiteral("-7"));
     testsupport::typeInto(w.DiapMin, QStringLiteral("-8"));
     QTest::mouseClick(w.Write, Qt::LeftButton);
