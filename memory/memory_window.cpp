@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace memory {
@@ -95,7 +96,9 @@ void frmMain::createControls()
 
     // The tab bar 330 high over the pages, two headers 4680 wide.
     SSTab1 = ui::tabControl(this, QStringLiteral("SSTab1"), Twips{120, 840, 9375, 330 + 6525});
-    SSTab1->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; height: %2px; }")
+    // On the bar alone: a style sheet on the tab control would give the
+    // pages the application's font instead of the window's.
+    SSTab1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; height: %2px; }")
                               .arg(instrument::twips(4680) - 2)
                               .arg(instrument::twips(330) - 2));
     SSTab1->setUsesScrollButtons(false);
