@@ -2,7 +2,7 @@
 // the link test, the read and write pairs as the instrument receives them,
 // and a whole commissioning run to a new speed and network number.
 
-#include "commission_main.h"
+#include "commission_window.h"
 #include "messages.h"
 #include "programdir.h"
 #include "simprocess.h"

@@ -3,7 +3,7 @@
 
 #include "answers.h"
 #include "fakeport.h"
-#include "main_reader.h"
+#include "reader_window.h"
 #include "messages.h"
 #include "programdir.h"
 
@@ -784,4 +784,4 @@ void TestMainReader::closeDuringExchange()
 }
 
 QTEST_MAIN(TestMainReader)
-#include "tst_main_reader.moc"
+#include "tst_reader_window.moc"
