@@ -2,7 +2,7 @@
 
 #include "controls.h"
 #include "lists.h"
-#include "messages.h"
+#include "boxes.h"
 #include "netaddress.h"
 #include "numbers.h"
 #include "programfolder.h"
@@ -505,6 +505,15 @@ frmMain::GroupAddresses frmMain::groupAddresses(int group) const
     return a;
 }
 
+bool frmMain::closedMeanwhile()
+{
+    if (!m_guard.isClosing())
+        return false;
+    // The window was closed while the link waited: close it now, send nothing more.
+    (void)m_guard.end();
+    return true;
+}
+
 bool frmMain::showFailure(const QString& text)
 {
     if (m_guard.end())
@@ -523,22 +532,30 @@ void frmMain::readBuffSettings(int group)
 
     m_guard.begin();
     QString v = m_dev.sCOMPort(30, a.interval, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(v, sep))
         return void(showFailure(v));
     const int item = interval->findText(v, Qt::MatchExactly);
     item >= 0 ? ui::selectItem(interval, item) : ui::showInEditField(interval, v);
 
     v = m_dev.sCOMPort(30, a.begin, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(v, sep))
         return void(showFailure(v));
     begin->setText(v);
 
     v = m_dev.sCOMPort(30, a.length, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(v, sep))
         return void(showFailure(v));
     length->setText(v);
 
     v = m_dev.sCOMPort(30, a.current, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(v, sep))
         return void(showFailure(v));
     current->setText(v);
@@ -581,6 +598,8 @@ void frmMain::writeBuffSettings(int group)
     for (quint8 command : {quint8(31), quint8(29)}) {
         for (const Box& b : boxes) {
             const QString answer = m_dev.sCOMPort(command, b.address, b.hex);
+            if (closedMeanwhile())
+                return;
             if (answer != QLatin1String("OK"))
                 return void(showFailure(answer));
         }
@@ -653,6 +672,8 @@ void frmMain::readState(int group)
 
     m_guard.begin();
     const QString code = m_dev.sCOMPort(14, a.control, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(code, sep))
         return void(showFailure(code));
     state->setText(stateText(code));

@@ -207,6 +207,9 @@ private:
     // One exchange of a handler; false (after enabling the controls and showing
     // the error, unless the window was closed) when the answer is not good.
     bool showFailure(const QString& text);
+    // True when a close arrived during the last exchange; the close has then
+    // been carried out and the handler must return.
+    bool closedMeanwhile();
 
     // The PC-clock text "hh;mm;ss;dd;mm;yy;C" of the moment t.
     QString systemClockText(const QDateTime& t) const;
