@@ -89,6 +89,7 @@ int main(int argc, char** argv)
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             std::fputs(kUsage, stdout);
             std::fputs(sim::faultHelp().toLocal8Bit().constData(), stdout);
+            std::fputs(sim::stateFileHelp().toLocal8Bit().constData(), stdout);
             return 0;
         } else if (a == QLatin1String("--link") && next(&v)) {
             options.linkPath = v;

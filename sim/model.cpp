@@ -1157,6 +1157,51 @@ Answer Line::receive(const QByteArray& line, qint64 nowMs, int clientBaud)
     return instrument->handle(frame, nowMs);
 }
 
+QString stateFileHelp()
+{
+    return QStringLiteral(
+        "\nState file (--state FILE): one item a line; \"#\" begins a comment line;\n"
+        "\"instrument\" begins the memory of the next instrument on the line (in the\n"
+        "order of --address), and what a line does not give keeps its default.\n"
+        "Addresses and words are hexadecimal, other numbers decimal:\n"
+        "  address N            the network number the instrument answers at\n"
+        "  baud N               its port's baud rate since its last restart (0: any)\n"
+        "  int ADDR WORD        a word of the parameter space (commands 5/6, 13/14)\n"
+        "  cpu ADDR WORD        a word of the processor space (commands 29 to 32)\n"
+        "  real ADDR VALUE      a real (commands 11/12, 15/16), \".\" as decimal point\n"
+        "  mint M ADDR WORD     a word of input module M (0 or 1)\n"
+        "  mreal M ADDR VALUE   a real of input module M\n"
+        "  relay R F1 .. F49    the logic record of relay R, 49 hexadecimal fields\n"
+        "  broken C ...         the channels (1 to 12) whose sensor is broken\n"
+        "  mains 0|1            mains power\n"
+        "  clock MS CODE BATT   the clock's lead over the PC's in milliseconds\n"
+        "                       (negative: behind), the daylight code it holds\n"
+        "                       (57 or 53) and the battery (0 faulty, else good)\n"
+        "  buffer B MS FRAME    buffer B (0 or 1) was at frame FRAME (decimal) at MS\n"
+        "                       milliseconds since 1970; a recording buffer moves on\n"
+        "                       from there, a stopped one stays\n"
+        "The recording buffers, for buffer B = 0 or 1:\n"
+        "  cpu 2+B WORD         first frame          cpu 4+B WORD   length in frames\n"
+        "  cpu 6+B WORD         seconds between frames\n"
+        "  int 1518+B CODE      recording: 0 records; 1 to 5 stopped (1 at the end,\n"
+        "                       2 and 3 by the external signal, 4 by the computer,\n"
+        "                       5 waiting for one frame); other codes: logic off\n"
+        "  int 151c+B 0|1       the external control signal absent or present\n"
+        "The current frame (cpu 20+B) is not stored: it follows from \"buffer\".\n"
+        "Example: buffer 2 from frame 4096, 4095 long, a frame an hour, stopped by\n"
+        "the computer at frame 4200, its signal present; the battery faulty; the\n"
+        "clock an hour behind:\n"
+        "  instrument\n"
+        "  cpu 3 1000\n"
+        "  cpu 5 fff\n"
+        "  cpu 7 e10\n"
+        "  int 1519 4\n"
+        "  int 151d 1\n"
+        "  buffer 1 0 4200\n"
+        "  clock -3600000 57 0\n"
+        "\n");
+}
+
 QStringList Line::saveLines() const
 {
     QStringList out;

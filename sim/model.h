@@ -195,6 +195,10 @@ private:
     QList<Instrument> m_instruments;
 };
 
+// What a state file (--state) holds, with an example that presets the
+// buffers, recording, the battery and the clock; for --help.
+QString stateFileHelp();
+
 // Escapes bytes for one line of the transcript: printable ASCII as it is,
 // "\\" doubled, CR as \r, LF as \n, anything else as \xHH.
 QByteArray escapeBytes(const QByteArray& bytes);
