@@ -349,7 +349,7 @@ void frmMain::startHelperProgram()
     helper.setStandardInputFile(QProcess::nullDevice());
     helper.setStandardOutputFile(QProcess::nullDevice());
     helper.setStandardErrorFile(QProcess::nullDevice());
-    helper.startDetached();
+    m_helperStarted = helper.startDetached();
 }
 
 void frmMain::readPresets(QStringList* problems)

@@ -43,6 +43,8 @@ public:
     bool Form_Load();
 
     instrument::Dev* dev() { return &m_dev; }
+    // True when the start-up started the helper program.
+    bool helperStarted() const { return m_helperStarted; }
 
     // The PC clock the clock boxes and the file name come from (tests give
     // their own).
@@ -220,6 +222,7 @@ private:
     std::function<QDateTime()> m_now;
     bool m_devLoaded = false;
     bool m_unloaded = false;
+    bool m_helperStarted = false;
 
     // Presets of "dev.dat" per buffer: start frame, length, interval index.
     std::array<qint16, 2> m_presetStart{{0, 0}};

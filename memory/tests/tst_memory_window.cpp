@@ -112,6 +112,7 @@ private slots:
     void linkFailureOnEveryButton_data();
     void linkFailureOnEveryButton();
     void closeDuringAnExchangeSendsNothingMore();
+    void exitClosesAndStopsTheTimer();
 
     void helperProgramStartedOnceWhenPresent();
     void helperProgramMissingOrNotRunnable_data();
@@ -178,6 +179,8 @@ void TestMemoryWindow::startUpValuesNotTaken_data()
     QTest::newRow("speed index beyond a short list")
         << "[PROGS]\nNofSettings=2\nSet1=9600,N,8,2\nSet2=19200,N,8,2\nSettingsIndex=4\n" << 0 << 0 << 2 << ""
         << QStringList{"SettingsIndex"};
+    QTest::newRow("speed list empty") << "[PROGS]\nNofSettings=0\n[COMport]\nsettings=9600,N,8,2\n" << 0 << -1 << 0 << ""
+                                      << QStringList{"9600,N,8,2"};
     QTest::newRow("speed count not a number") << "[PROGS]\nNofSettings=eight\n" << 0 << 4 << 8 << ""
                                               << QStringList{"NofSettings", "eight"};
     QTest::newRow("preset length not a number") << "[BUFF1]\nBuffLen=много\n" << 0 << 4 << 8 << ""
@@ -205,7 +208,10 @@ void TestMemoryWindow::startUpValuesNotTaken()
     QCOMPARE(int(r.w->dev()->Number), port + 1);
     QCOMPARE(r.w->cmbSpeed->count(), speeds);
     QCOMPARE(r.w->cmbSpeed->currentIndex(), speed);
-    QCOMPARE(r.w->dev()->Settings, r.w->cmbSpeed->currentText() + QStringLiteral(",N,8,2"));
+    if (speeds > 0)
+        QCOMPARE(r.w->dev()->Settings, r.w->cmbSpeed->currentText() + QStringLiteral(",N,8,2"));
+    else
+        QCOMPARE(r.w->dev()->Settings, QStringLiteral("9600,N,8,2"));   // the link's own
     if (saveDir.isEmpty())
         QCOMPARE(QDir(r.w->sSaveDir).canonicalPath(), QDir(r.folder.path()).canonicalPath());
     else
@@ -727,6 +733,15 @@ void TestMemoryWindow::closeDuringAnExchangeSendsNothingMore()
     QVERIFY(r.messages.texts().isEmpty());
 }
 
+void TestMemoryWindow::exitClosesAndStopsTheTimer()
+{
+    Rig r;
+    QTest::mouseClick(r.w->cmbExit, Qt::LeftButton);
+    QVERIFY(!r.w->isVisible());
+    QVERIFY(!r.w->tmClock->isActive());
+    QVERIFY(r.frames().isEmpty());
+}
+
 // ---- the helper program ------------------------------------------------------------------
 
 void TestMemoryWindow::helperProgramStartedOnceWhenPresent()
@@ -738,8 +753,8 @@ void TestMemoryWindow::helperProgramStartedOnceWhenPresent()
     QFile::setPermissions(r.folder.file(QStringLiteral("33.exe")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(r.start());
+    QVERIFY(r.w->helperStarted());
     QTRY_VERIFY(QFile::exists(marker));
-    QTest::qWait(200);   // a second start, were there one, would have written by now
     QFile f(marker);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("started 0\n"));
@@ -779,7 +794,7 @@ void TestMemoryWindow::helperProgramMissingOrNotRunnable()
     const bool started = r.start();
     qputenv("PATH", oldPath);
     QVERIFY(started);
-    QTest::qWait(300);
+    QVERIFY(!r.w->helperStarted());
     QVERIFY(!QFile::exists(marker));
     QVERIFY(r.messages.texts().isEmpty());
 }
