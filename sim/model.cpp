@@ -1182,6 +1182,8 @@ QString stateFileHelp()
         "  mint M ADDR WORD     a word of input module M (0 or 1)\n"
         "  mreal M ADDR VALUE   a real of input module M\n"
         "  relay R F1 .. F49    the logic record of relay R, 49 hexadecimal fields\n"
+        "  relaypad 0|1         relay records answered unpadded (0) or with two\n"
+        "                       digits a field (1, the default)\n"
         "  broken C ...         the channels (1 to 12) whose sensor is broken\n"
         "  mains 0|1            mains power\n"
         "  clock MS CODE BATT   the clock's lead over the PC's in milliseconds\n"

@@ -17,10 +17,6 @@ using Rig = testsupport::SimRig<frmMain>;
 
 namespace {
 
-// A state file that names one instrument and changes nothing of it, so
-// that the simulator saves its memory at the end.
-const QString kFreshState = QStringLiteral("instrument\n");
-
 double processCpuSeconds()
 {
     timespec ts{};
@@ -81,7 +77,7 @@ void TestMemorySim::readsBuffer2Settings()
 
 void TestMemorySim::writesSettingsIntoTheInstrument()
 {
-    Rig r({}, kFreshState);
+    Rig r;
     QVERIFY(r.start());
     testsupport::typeInto(r.w->cmbInterval2, QStringLiteral("600"));
     testsupport::typeInto(r.w->tbBuffBegin2, QStringLiteral("4096"));
@@ -119,7 +115,7 @@ void TestMemorySim::failedWriteLeavesTheRestUnsent()
 
 void TestMemorySim::recordingStopStartAndState()
 {
-    Rig r({}, kFreshState);
+    Rig r;
     QVERIFY(r.start());
     QTest::mouseClick(r.w->cmbReadState, Qt::LeftButton);
     QCOMPARE(r.w->lBuffState->text(), QStringLiteral("Идет запись"));
