@@ -171,11 +171,11 @@ void TestMemoryWindow::startUpValuesNotTaken_data()
     QTest::addColumn<QStringList>("named");  // texts the one message holds; none: no message
 
     const QStringList none;
-    QTest::newRow("port index 12") << "[PROGS]\nNumberIndex=12\n" << 0 << 4 << 8 << "" << QStringList{"NumberIndex", "\"12\""};
+    QTest::newRow("port index 12") << "[PROGS]\nNumberIndex=12\n" << 0 << 4 << 8 << "" << QStringList{"PROGS/NumberIndex", "«12»", "COM1"};
     QTest::newRow("port index -1") << "[PROGS]\nNumberIndex=-1\n" << 0 << 4 << 8 << "" << QStringList{"NumberIndex"};
     QTest::newRow("port index COM3") << "[PROGS]\nNumberIndex=COM3\n" << 0 << 4 << 8 << "" << QStringList{"COM3"};
     QTest::newRow("port index 11") << "[PROGS]\nNumberIndex=11\n" << 11 << 4 << 8 << "" << none;
-    QTest::newRow("speed index 8") << "[PROGS]\nSettingsIndex=8\n" << 0 << 4 << 8 << "" << QStringList{"SettingsIndex", "\"8\""};
+    QTest::newRow("speed index 8") << "[PROGS]\nSettingsIndex=8\n" << 0 << 4 << 8 << "" << QStringList{"PROGS/SettingsIndex", "«8»", "4800"};
     QTest::newRow("speed index beyond a short list")
         << "[PROGS]\nNofSettings=2\nSet1=9600,N,8,2\nSet2=19200,N,8,2\nSettingsIndex=4\n" << 0 << 0 << 2 << ""
         << QStringList{"SettingsIndex"};
@@ -184,9 +184,9 @@ void TestMemoryWindow::startUpValuesNotTaken_data()
     QTest::newRow("speed count not a number") << "[PROGS]\nNofSettings=eight\n" << 0 << 4 << 8 << ""
                                               << QStringList{"NofSettings", "eight"};
     QTest::newRow("preset length not a number") << "[BUFF1]\nBuffLen=много\n" << 0 << 4 << 8 << ""
-                                                << QStringList{"BUFF1", "BuffLen", "много"};
+                                                << QStringList{"BUFF1/BuffLen", "«много»"};
     QTest::newRow("preset interval beyond the list") << "[BUFF2]\nBuffInt=9\n" << 0 << 4 << 8 << ""
-                                                     << QStringList{"BUFF2", "BuffInt", "\"9\""};
+                                                     << QStringList{"BUFF2/BuffInt", "«9»"};
     QTest::newRow("two faults, one message") << "[PROGS]\nNumberIndex=40\n[BUFF1]\nStartFrame=x\n" << 0 << 4 << 8
                                              << "" << QStringList{"NumberIndex", "StartFrame"};
     QTest::newRow("save folder empty") << "[MEMORY]\nDIR=\n" << 0 << 4 << 8 << "" << none;
