@@ -399,28 +399,12 @@ void frmMain::fillPortList(QStringList* problems)
 
 void frmMain::fillSpeedList(QStringList* problems)
 {
-    ui::SpeedList list = ui::readSpeedList(m_dev);
+    const ui::SpeedList list = ui::readSpeedList(m_dev, kDefaultSpeedIndex);
+    *problems << list.problems;
     // The list shows the baud rates alone.
     QStringList rates;
     for (const QString& s : list.items)
         rates << s.section(QLatin1Char(','), 0, 0);
-
-    const QString indexText = m_dev.sGetINI(ui::keys::kProgs, ui::keys::kSettingsIndex, QStringLiteral("4"));
-    qint64 stored = 0;
-    const bool indexTaken = instrument::toWholeNumber(indexText, m_dev.sFloatingPointSeparator, 0,
-                                                      qMax<qint64>(0, rates.size() - 1), &stored)
-        && !rates.isEmpty();
-    for (const QString& p : std::as_const(list.problems)) {
-        // An index the list has not: this program starts on its fifth item.
-        if (p.contains(ui::keys::kSettingsIndex) && !rates.isEmpty())
-            continue;
-        *problems << p;
-    }
-    if (!indexTaken && !rates.isEmpty()) {
-        list.index = rates.size() > kDefaultSpeedIndex ? kDefaultSpeedIndex : 0;
-        *problems << notTaken(QStringLiteral("номер скорости"), indexText, ui::keys::kProgs, ui::keys::kSettingsIndex,
-                              QStringLiteral("вне списка (0..%1)").arg(rates.size() - 1), rates.at(list.index));
-    }
     ui::fill(cmbSpeed, rates, list.index);
     // With an empty list the link keeps its own COMport/settings.
     if (list.index >= 0)

@@ -62,7 +62,7 @@ BaseAddress readBaseAddress(const instrument::Dev& dev, const QString& section, 
     return a;
 }
 
-SpeedList readSpeedList(const instrument::Dev& dev)
+SpeedList readSpeedList(const instrument::Dev& dev, int fallbackIndex)
 {
     SpeedList list;
     const QString sep = dev.sFloatingPointSeparator;
@@ -83,9 +83,11 @@ SpeedList readSpeedList(const instrument::Dev& dev)
                              .arg(dev.Settings);
         list.index = -1;
     } else if (!instrument::toWholeNumber(indexText, sep, 0, count - 1, &index)) {
-        list.problems << QStringLiteral("В dev.dat номер скорости «%1» (PROGS/SettingsIndex) вне списка, выбрана первая.")
-                             .arg(indexText);
-        list.index = 0;
+        list.index = fallbackIndex >= 0 && fallbackIndex < count ? fallbackIndex : 0;
+        const QString chosen = list.index == 0 ? QStringLiteral("первая")
+                                               : QStringLiteral("«%1»").arg(list.items.at(list.index));
+        list.problems << QStringLiteral("В dev.dat номер скорости «%1» (PROGS/SettingsIndex) вне списка, выбрана %2.")
+                             .arg(indexText, chosen);
     } else {
         list.index = int(index);
     }

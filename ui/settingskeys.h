@@ -56,8 +56,9 @@ struct SpeedList {
 
 // NofSettings (default 8), Set1..SetN (default "4800,n,8,2" each),
 // SettingsIndex (default 4). A count that is not a whole number from 0 to
-// 255 takes 8; an index outside the list takes the first item.
-SpeedList readSpeedList(const instrument::Dev& dev);
+// 255 takes 8; an index outside the list takes item fallbackIndex, or the
+// first when the list is shorter.
+SpeedList readSpeedList(const instrument::Dev& dev, int fallbackIndex = 0);
 
 // Writes SettingsIndex, NofSettings and Set1..SetN, in that order. False at
 // the first key that could not be written (the link says why).

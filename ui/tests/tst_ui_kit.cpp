@@ -294,27 +294,31 @@ void TestUiKit::speedListRoundTrip()
 void TestUiKit::speedListFallbacks_data()
 {
     QTest::addColumn<QString>("devDat");
+    QTest::addColumn<int>("fallback");
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("problems");
-    QTest::newRow("no section") << "" << 8 << 4 << 0;
-    QTest::newRow("count not a number") << "[PROGS]\nNofSettings=x\n" << 8 << 4 << 1;
-    QTest::newRow("count too large") << "[PROGS]\nNofSettings=256\n" << 8 << 4 << 1;
-    QTest::newRow("index past the list") << "[PROGS]\nNofSettings=3\nSettingsIndex=3\n" << 3 << 0 << 1;
-    QTest::newRow("negative index") << "[PROGS]\nSettingsIndex=-1\n" << 8 << 0 << 1;
-    QTest::newRow("empty list") << "[PROGS]\nNofSettings=0\n" << 0 << -1 << 1;
+    QTest::newRow("no section") << "" << 0 << 8 << 4 << 0;
+    QTest::newRow("count not a number") << "[PROGS]\nNofSettings=x\n" << 0 << 8 << 4 << 1;
+    QTest::newRow("count too large") << "[PROGS]\nNofSettings=256\n" << 0 << 8 << 4 << 1;
+    QTest::newRow("index past the list") << "[PROGS]\nNofSettings=3\nSettingsIndex=3\n" << 0 << 3 << 0 << 1;
+    QTest::newRow("negative index") << "[PROGS]\nSettingsIndex=-1\n" << 0 << 8 << 0 << 1;
+    QTest::newRow("fallback item") << "[PROGS]\nSettingsIndex=9\n" << 4 << 8 << 4 << 1;
+    QTest::newRow("fallback past a short list") << "[PROGS]\nNofSettings=2\nSettingsIndex=9\n" << 4 << 2 << 0 << 1;
+    QTest::newRow("empty list") << "[PROGS]\nNofSettings=0\n" << 0 << 0 << -1 << 1;
 }
 
 void TestUiKit::speedListFallbacks()
 {
     QFETCH(QString, devDat);
+    QFETCH(int, fallback);
     QFETCH(int, count);
     QFETCH(int, index);
     QFETCH(int, problems);
     testsupport::ProgramFolder folder;
     folder.writeDevDat(devDat);
     instrument::Dev dev;
-    const ui::SpeedList read = ui::readSpeedList(dev);
+    const ui::SpeedList read = ui::readSpeedList(dev, fallback);
     QCOMPARE(read.items.size(), count);
     if (count > 0)
         QCOMPARE(read.items.first(), QStringLiteral("4800,n,8,2"));
