@@ -1,0 +1,13 @@
+#include "memory_window.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    memory::frmMain w;
+    if (!w.Form_Load())
+        return 1;
+    w.show();
+    return app.exec();
+}

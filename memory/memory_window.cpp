@@ -1,0 +1,761 @@
+#include "memory_window.h"
+
+#include "controls.h"
+#include "lists.h"
+#include "messages.h"
+#include "netaddress.h"
+#include "numbers.h"
+#include "programfolder.h"
+#include "settingskeys.h"
+#include "windowstyle.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace memory {
+
+const QString kProgram = QStringLiteral("Memory");
+
+namespace {
+
+using ui::Twips;
+
+const QString kTitle = QStringLiteral("Работа с памятью измеренных значений");
+const QString kVersion = QStringLiteral("1.0.0");
+const QString kHelperProgram = QStringLiteral("33.exe");
+const QString kDayLightFile = QStringLiteral("tmp.txt");
+
+// The port list: "COM1" .. "COM12".
+constexpr int kPorts = 12;
+// The speed item taken when "dev.dat" names none the list has.
+constexpr int kDefaultSpeedIndex = 4;
+// The whole numbers a buffer setting may hold: any 16-bit pattern, signed or not.
+constexpr qint64 kSettingLowest = -32768;
+constexpr qint64 kSettingHighest = 65535;
+
+const QString kNumberProblem =
+    QStringLiteral("В файле \"dev.dat\" в разделе [%1] ключ %2 = \"%3\" %4; взято %5.");
+
+} // namespace
+
+const QStringList& frmMain::intervals()
+{
+    static const QStringList list{
+        QStringLiteral("1"),  QStringLiteral("2"),   QStringLiteral("3"),   QStringLiteral("10"),  QStringLiteral("30"),
+        QStringLiteral("60"), QStringLiteral("300"), QStringLiteral("600"), QStringLiteral("3600"),
+    };
+    return list;
+}
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent), m_now([] { return QDateTime::currentDateTime(); })
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kTitle);
+    ui::applyWindowFont(this);
+    ui::setFixedClientSize(this, 9615, 7815);
+    createControls();
+    m_guard.setControls(userControls());
+    connectHandlers();
+}
+
+frmMain::~frmMain()
+{
+    Form_Unload();
+}
+
+void frmMain::setClock(std::function<QDateTime()> now)
+{
+    m_now = std::move(now);
+}
+
+// ---- controls -------------------------------------------------------------------
+
+void frmMain::createControls()
+{
+    lPort = ui::label(this, QStringLiteral("lPort"), QStringLiteral("СОМ порт"), Twips{120, 90, 1215, 255});
+    cmbPort = ui::dropDownList(this, QStringLiteral("cmbPort"), Twips{120, 360, 1215, 315},
+                               QStringLiteral("Выбор СОМ порта"));
+    lSpeed = ui::label(this, QStringLiteral("lSpeed"), QStringLiteral("Скорость"), Twips{1455, 90, 1215, 255});
+    cmbSpeed = ui::dropDownList(this, QStringLiteral("cmbSpeed"), Twips{1455, 360, 1215, 315},
+                                QStringLiteral("Выбор скорости обмена"));
+    lNetAdrr = ui::label(this, QStringLiteral("lNetAdrr"), QStringLiteral("Сетевой номер"),
+                         Twips{2790, 90, 1455, 255});
+    cmbNetAdrr = ui::dropDownList(this, QStringLiteral("cmbNetAdrr"), Twips{2790, 360, 1215, 315},
+                                  QStringLiteral("Выбор сетевого номера прибора"));
+    cmbExit = ui::button(this, QStringLiteral("cmbExit"), QStringLiteral("Выход"), Twips{8160, 240, 1335, 435},
+                         QStringLiteral("Выход из программы"));
+
+    // The tab bar 330 high over the pages, two headers 4680 wide.
+    SSTab1 = ui::tabControl(this, QStringLiteral("SSTab1"), Twips{120, 840, 9375, 330 + 6525});
+    SSTab1->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; height: %2px; }")
+                              .arg(instrument::twips(4680) - 2)
+                              .arg(instrument::twips(330) - 2));
+    SSTab1->setUsesScrollButtons(false);
+    createReadingTab();
+    createSettingsTab();
+    SSTab1->setCurrentIndex(0);
+
+    tmClock = new QTimer(this);
+    tmClock->setObjectName(QStringLiteral("tmClock"));
+    tmClock->setInterval(500);
+}
+
+void frmMain::createSettingsTab()
+{
+    tabSettings = ui::tabPage(SSTab1, QStringLiteral("tabSettings"),
+                              QStringLiteral("Настройка буферов и коректировка часов"));
+    lBuffNum2 = ui::label(tabSettings, QStringLiteral("lBuffNum2"), QStringLiteral("Выбрать буффер"),
+                          Twips{240, 240, 1455, 255});
+    cmbBuffNum2 = ui::dropDownList(tabSettings, QStringLiteral("cmbBuffNum2"), Twips{1815, 180, 855, 315},
+                                   QStringLiteral("Выбор буфера для настройки"));
+    createSettingsGroup(1);
+    createSettingsGroup(2);
+    createStateGroup(1);
+    createStateGroup(2);
+    createClockGroup();
+}
+
+void frmMain::createSettingsGroup(int group)
+{
+    const QString n = group == 1 ? QString() : QStringLiteral("2");
+    const int left = group == 1 ? 120 : 4800;
+    QGroupBox* g = ui::group(tabSettings, QStringLiteral("fraSettings") + n,
+                             QStringLiteral("Настройки буфера %1").arg(group), Twips{left, 600, 4455, 2295});
+    const QString intervalText = QStringLiteral("Интервал записи в секундах");
+    QLabel* li = ui::label(g, QStringLiteral("lInterval") + n, intervalText, Twips{120, 330, 2295, 255});
+    QComboBox* ci = ui::editableCombo(g, QStringLiteral("cmbInterval") + n, Twips{2520, 270, 1815, 315}, intervalText);
+    QLabel* lb = ui::label(g, QStringLiteral("lBuffBegin") + n, QStringLiteral("Адрес начала"),
+                           Twips{120, 750, 2295, 255});
+    QLineEdit* tb = ui::textBox(g, QStringLiteral("tbBuffBegin") + n, Twips{2520, 690, 1815, 315},
+                                QStringLiteral("Адрес начала буфера"));
+    QLabel* ll = ui::label(g, QStringLiteral("lBuffLength") + n, QStringLiteral("длина"), Twips{120, 1170, 2295, 255});
+    QLineEdit* tl = ui::textBox(g, QStringLiteral("tbBuffLength") + n, Twips{2520, 1110, 1815, 315},
+                                QStringLiteral("Длина буфера"));
+    QLabel* lc = ui::label(g, QStringLiteral("lBuffPtrCaption") + n, QStringLiteral("Текущий кадр"),
+                           Twips{120, 1590, 2295, 255});
+    QLabel* lp = ui::label(g, QStringLiteral("lBuffPtr") + n, QString(), Twips{2520, 1530, 1815, 315});
+    lp->setToolTip(QStringLiteral("Текущий записываемый кадр"));
+    lp->setFrameShape(QFrame::Panel);
+    lp->setFrameShadow(QFrame::Sunken);
+    lp->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lp->setIndent(3);
+    QPushButton* br = ui::button(g, QStringLiteral("cmbReadBuffSettings") + n, QStringLiteral("Прочитать"),
+                                 Twips{120, 1890, 2055, 315}, QStringLiteral("Прочитать настройки буфера"));
+    QPushButton* bw = ui::button(g, QStringLiteral("cmdWriteBuffSettings") + n, QStringLiteral("Записать"),
+                                 Twips{2280, 1890, 2055, 315}, QStringLiteral("Записать настройки буфера"));
+    if (group == 1) {
+        fraSettings = g;
+        lInterval = li;
+        cmbInterval = ci;
+        lBuffBegin = lb;
+        tbBuffBegin = tb;
+        lBuffLength = ll;
+        tbBuffLength = tl;
+        lBuffPtrCaption = lc;
+        lBuffPtr = lp;
+        cmbReadBuffSettings = br;
+        cmdWriteBuffSettings = bw;
+    } else {
+        fraSettings2 = g;
+        lInterval2 = li;
+        cmbInterval2 = ci;
+        lBuffBegin2 = lb;
+        tbBuffBegin2 = tb;
+        lBuffLength2 = ll;
+        tbBuffLength2 = tl;
+        lBuffPtrCaption2 = lc;
+        lBuffPtr2 = lp;
+        cmbReadBuffSettings2 = br;
+        cmdWriteBuffSettings2 = bw;
+    }
+}
+
+void frmMain::createStateGroup(int group)
+{
+    const QString n = group == 1 ? QString() : QStringLiteral("2");
+    const int left = group == 1 ? 120 : 4800;
+    QGroupBox* g = ui::group(tabSettings, QStringLiteral("fraState") + n,
+                             QStringLiteral("Состояние буфера %1").arg(group), Twips{left, 3000, 4455, 1695});
+    QLabel* ls = ui::label(g, QStringLiteral("lBuffState") + n, QString(), Twips{120, 270, 4215, 495});
+    ls->setToolTip(QStringLiteral("Состояние буфера"));
+    ls->setWordWrap(true);
+    ls->setAutoFillBackground(true);
+    QLabel* lo = ui::label(g, QStringLiteral("lOutSignal") + n, QString(), Twips{120, 810, 4215, 255});
+    lo->setToolTip(QStringLiteral("Наличие сигнала управления"));
+    QPushButton* start = ui::button(g, QStringLiteral("cmbStartWriting") + n, QStringLiteral("Начать запись"),
+                                    Twips{120, 1170, 1335, 375}, QStringLiteral("Начать запись в буфер"));
+    QPushButton* stop = ui::button(g, QStringLiteral("cmdStopWriting") + n, QStringLiteral("Остановить запись"),
+                                   Twips{1560, 1170, 1575, 375}, QStringLiteral("Остановить запись в буфер"));
+    QPushButton* read = ui::button(g, QStringLiteral("cmbReadState") + n, QStringLiteral("Прочитать"),
+                                   Twips{3240, 1170, 1095, 375}, QStringLiteral("Прочитать состояние буфера"));
+    if (group == 1) {
+        fraState = g;
+        lBuffState = ls;
+        lOutSignal = lo;
+        cmbStartWriting = start;
+        cmdStopWriting = stop;
+        cmbReadState = read;
+    } else {
+        fraState2 = g;
+        lBuffState2 = ls;
+        lOutSignal2 = lo;
+        cmbStartWriting2 = start;
+        cmdStopWriting2 = stop;
+        cmbReadState2 = read;
+    }
+}
+
+void frmMain::createClockGroup()
+{
+    fraClock = ui::group(tabSettings, QStringLiteral("fraClock"), QStringLiteral("Корректировка часов"),
+                         Twips{120, 4800, 9135, 1455});
+    lSystemTyme = ui::label(fraClock, QStringLiteral("lSystemTyme"), QStringLiteral("Системы"),
+                            Twips{120, 330, 915, 255});
+    tbSystemTyme = ui::textBox(fraClock, QStringLiteral("tbSystemTyme"), Twips{1080, 270, 2535, 315},
+                               QStringLiteral("Текущее время системы"));
+    lDevTyme = ui::label(fraClock, QStringLiteral("lDevTyme"), QStringLiteral("Прибора"), Twips{120, 750, 915, 255});
+    tbDevTyme = ui::textBox(fraClock, QStringLiteral("tbDevTyme"), Twips{1080, 690, 2535, 315},
+                            QStringLiteral("Текущее время прибора"));
+    // The clocks are shown, not typed: what is sent is always the PC clock.
+    tbSystemTyme->setReadOnly(true);
+    tbDevTyme->setReadOnly(true);
+    cmdClockRead = ui::button(fraClock, QStringLiteral("cmdClockRead"), QStringLiteral("Прочитать"),
+                              Twips{3840, 270, 1455, 375},
+                              QStringLiteral("Прочитать текущее время прибора и состояние батареи"));
+    cmdClockWrite = ui::button(fraClock, QStringLiteral("cmdClockWrite"), QStringLiteral("Записать"),
+                               Twips{3840, 690, 1455, 375}, QStringLiteral("Записать текущее время системы в прибор"));
+    lBat = ui::label(fraClock, QStringLiteral("lBat"), QString(), Twips{5520, 480, 3495, 315});
+    lBat->setToolTip(QStringLiteral("Состояние батарее прибора"));
+}
+
+QList<QWidget*> frmMain::userControls() const
+{
+    return {cmbPort,          cmbSpeed,          cmbNetAdrr,          cmbBuffNum,            Command1,
+            Command2,         Command3,          Command4,            Command5,              cmdStopReadingFrames,
+            Command7,         tbFileName,        cmbExit,             cmbBuffNum2,           cmbReadState,
+            cmdStopWriting,   cmbStartWriting,   cmbInterval,         tbBuffBegin,           tbBuffLength,
+            cmbReadBuffSettings, cmdWriteBuffSettings, cmbReadState2, cmdStopWriting2,       cmbStartWriting2,
+            cmbInterval2,     tbBuffBegin2,      tbBuffLength2,       cmbReadBuffSettings2,  cmdWriteBuffSettings2,
+            cmdClockRead,     cmdClockWrite};
+}
+
+void frmMain::DisableAll()
+{
+    m_guard.setControlsEnabled(false);
+}
+
+void frmMain::EnableAll()
+{
+    m_guard.setControlsEnabled(true);
+}
+
+void frmMain::connectHandlers()
+{
+    // The port and the speed shown go to the link when the focus leaves the
+    // list and as soon as the choice changes (the wheel changes a list
+    // without moving the focus).
+    ui::onFocusLost(cmbPort, [this] { cmbPort_LostFocus(); });
+    connect(cmbPort, &QComboBox::currentIndexChanged, this, [this](int) { cmbPort_LostFocus(); });
+    ui::onFocusLost(cmbSpeed, [this] { cmbSpeed_LostFocus(); });
+    connect(cmbSpeed, &QComboBox::currentIndexChanged, this, [this](int) { cmbSpeed_LostFocus(); });
+    ui::connectNetAddress(cmbNetAdrr, this, [this] { cmbNetAdrr_LostFocus(); });
+    connect(cmbExit, &QPushButton::clicked, this, &frmMain::cmbExit_Click);
+    connect(tmClock, &QTimer::timeout, this, &frmMain::tmClock_Timer);
+
+    connectReadingTab();
+
+    connect(cmbBuffNum2, &QComboBox::currentIndexChanged, this, [this](int) { cmbBuffNum2_Click(); });
+    connect(cmbReadBuffSettings, &QPushButton::clicked, this, &frmMain::cmbReadBuffSettings_Click);
+    connect(cmdWriteBuffSettings, &QPushButton::clicked, this, &frmMain::cmdWriteBuffSettings_Click);
+    connect(cmbReadBuffSettings2, &QPushButton::clicked, this, &frmMain::cmbReadBuffSettings2_Click);
+    connect(cmdWriteBuffSettings2, &QPushButton::clicked, this, &frmMain::cmdWriteBuffSettings2_Click);
+    connect(cmbStartWriting, &QPushButton::clicked, this, &frmMain::cmbStartWriting_Click);
+    connect(cmdStopWriting, &QPushButton::clicked, this, &frmMain::cmdStopWriting_Click);
+    connect(cmbReadState, &QPushButton::clicked, this, &frmMain::cmbReadState_Click);
+    connect(cmbStartWriting2, &QPushButton::clicked, this, &frmMain::cmbStartWriting2_Click);
+    connect(cmdStopWriting2, &QPushButton::clicked, this, &frmMain::cmdStopWriting2_Click);
+    connect(cmbReadState2, &QPushButton::clicked, this, &frmMain::cmbReadState2_Click);
+    connect(cmdClockRead, &QPushButton::clicked, this, &frmMain::cmdClockRead_Click);
+    connect(cmdClockWrite, &QPushButton::clicked, this, &frmMain::cmdClockWrite_Click);
+}
+
+// ---- start-up and exit ------------------------------------------------------------
+
+bool frmMain::Form_Load()
+{
+    setWindowTitle(ui::caption(kTitle, kVersion));
+    pbReading->setValue(0);
+    startHelperProgram();
+
+    if (!ui::loadLink(m_dev, this, kProgram))
+        return false;
+    m_devLoaded = true;
+
+    // Values of "dev.dat" the lists cannot take: each is replaced by the
+    // list's default item and named in one message at the end.
+    QStringList problems;
+    readPresets(&problems);
+    fillPortList(&problems);
+    fillSpeedList(&problems);
+    ui::fillNetAddresses(cmbNetAdrr, m_dev, 1);
+
+    ui::fill(cmbBuffNum, {QStringLiteral("1"), QStringLiteral("2")}, 0);
+    ui::fill(cmbInterval, intervals(), 0);
+    ui::fill(cmbInterval2, intervals(), 0);
+    ui::fill(cmbBuffNum2, {QStringLiteral("1"), QStringLiteral("2")}, 0);
+    cmbBuffNum2_Click();
+
+    tbBuffBegin->setText(QStringLiteral("0"));
+    tbBuffBegin2->setText(QStringLiteral("4096"));
+    tbBuffLength->setText(QStringLiteral("4095"));
+    tbBuffLength2->setText(QStringLiteral("4095"));
+
+    // An empty MEMORY/DIR is the program folder, as an absent one.
+    sSaveDir = m_dev.sGetINI(QStringLiteral("MEMORY"), QStringLiteral("DIR"), QStringLiteral("0"));
+    if (sSaveDir == QLatin1String("0") || sSaveDir.trimmed().isEmpty())
+        sSaveDir = instrument::programFolder();
+
+    // The PC clock is shown at once, not half a second later.
+    tmClock_Timer();
+    tmClock->start();
+
+    if (!problems.isEmpty())
+        ui::noticeBox(this, kProgram, problems.join(QLatin1Char('\n')));
+    return true;
+}
+
+void frmMain::startHelperProgram()
+{
+    // Started only from the program folder, never searched for; whether it
+    // is there or starts at all makes no difference to this program.
+    const QString path = instrument::programFile(kHelperProgram);
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isExecutable())
+        return;
+    QProcess helper;
+    helper.setProgram(info.absoluteFilePath());
+    helper.setWorkingDirectory(info.absolutePath());
+    helper.setStandardInputFile(QProcess::nullDevice());
+    helper.setStandardOutputFile(QProcess::nullDevice());
+    helper.setStandardErrorFile(QProcess::nullDevice());
+    helper.startDetached();
+}
+
+void frmMain::readPresets(QStringList* problems)
+{
+    const QString sections[2] = {QStringLiteral("BUFF1"), QStringLiteral("BUFF2")};
+    for (int i = 0; i < 2; ++i) {
+        auto read = [&](const QString& key, qint64 lo, qint64 hi, const QString& what) -> qint16 {
+            const QString text = m_dev.sGetINI(sections[i], key, QStringLiteral("0"));
+            qint64 v = 0;
+            if (instrument::toWholeNumber(text, m_dev.sFloatingPointSeparator, lo, hi, &v))
+                return qint16(v);
+            *problems << kNumberProblem.arg(sections[i], key, text, what, QStringLiteral("0"));
+            return 0;
+        };
+        const QString whole = QStringLiteral("не целое число от -32768 до 32767");
+        m_presetLength[i] = read(QStringLiteral("BuffLen"), -32768, 32767, whole);
+        m_presetStart[i] = read(QStringLiteral("StartFrame"), -32768, 32767, whole);
+        m_presetInterval[i] = read(QStringLiteral("BuffInt"), 0, intervals().size() - 1,
+                                   QStringLiteral("не номер строки списка интервалов (от 0 до %1)")
+                                       .arg(intervals().size() - 1));
+    }
+}
+
+void frmMain::fillPortList(QStringList* problems)
+{
+    QStringList ports;
+    for (int i = 1; i <= kPorts; ++i)
+        ports << QStringLiteral("COM%1").arg(i);
+    const QString text = m_dev.sGetINI(ui::keys::kProgs, ui::keys::kNumberIndex, QStringLiteral("0"));
+    qint64 index = 0;
+    if (!instrument::toWholeNumber(text, m_dev.sFloatingPointSeparator, 0, kPorts - 1, &index)) {
+        *problems << kNumberProblem.arg(ui::keys::kProgs, ui::keys::kNumberIndex, text,
+                                        QStringLiteral("не номер порта списка (от 0 для COM1 до %1 для COM%2)")
+                                            .arg(kPorts - 1)
+                                            .arg(kPorts),
+                                        QStringLiteral("COM1"));
+        index = 0;
+    }
+    ui::fill(cmbPort, ports, int(index));
+    m_dev.Number = quint8(index + 1);
+}
+
+void frmMain::fillSpeedList(QStringList* problems)
+{
+    ui::SpeedList list = ui::readSpeedList(m_dev);
+    // The list shows the baud rates alone.
+    QStringList rates;
+    for (const QString& s : list.items)
+        rates << s.section(QLatin1Char(','), 0, 0);
+
+    const QString indexText = m_dev.sGetINI(ui::keys::kProgs, ui::keys::kSettingsIndex, QStringLiteral("4"));
+    qint64 stored = 0;
+    const bool indexTaken = instrument::toWholeNumber(indexText, m_dev.sFloatingPointSeparator, 0,
+                                                      qMax<qint64>(0, rates.size() - 1), &stored)
+        && !rates.isEmpty();
+    for (const QString& p : std::as_const(list.problems)) {
+        // An index the list has not: this program starts on its fifth item.
+        if (p.contains(ui::keys::kSettingsIndex) && !rates.isEmpty())
+            continue;
+        *problems << p;
+    }
+    if (!indexTaken && !rates.isEmpty()) {
+        list.index = rates.size() > kDefaultSpeedIndex ? kDefaultSpeedIndex : 0;
+        *problems << kNumberProblem.arg(ui::keys::kProgs, ui::keys::kSettingsIndex, indexText,
+                                        QStringLiteral("не номер строки списка скоростей (от 0 до %1)")
+                                            .arg(rates.size() - 1),
+                                        rates.at(list.index));
+    }
+    ui::fill(cmbSpeed, rates, list.index);
+    // With an empty list the link keeps its own COMport/settings.
+    if (list.index >= 0)
+        m_dev.Settings = cmbSpeed->currentText() + QStringLiteral(",N,8,2");
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (m_guard.holdClose(event))
+        return;
+    Form_Unload();
+    QWidget::closeEvent(event);
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    tmClock->stop();
+    if (m_devLoaded)
+        m_dev.Form_Unload();
+}
+
+void frmMain::cmbExit_Click()
+{
+    close();
+}
+
+// ---- link selectors --------------------------------------------------------------
+
+void frmMain::cmbPort_LostFocus()
+{
+    const int index = ui::selectedIndex(cmbPort);
+    if (index >= 0)
+        m_dev.Number = quint8(index + 1);
+}
+
+void frmMain::cmbSpeed_LostFocus()
+{
+    if (ui::selectedIndex(cmbSpeed) >= 0)
+        m_dev.Settings = cmbSpeed->currentText() + QStringLiteral(",N,8,2");
+}
+
+void frmMain::cmbNetAdrr_LostFocus()
+{
+    ui::takeNetAddress(cmbNetAdrr, m_dev);
+}
+
+// ---- buffer settings --------------------------------------------------------------
+
+void frmMain::cmbBuffNum2_Click()
+{
+    const int i = cmbBuffNum2->currentIndex();
+    if (i < 0 || i > 1)
+        return;
+    tbBuffBegin->setText(QString::number(m_presetStart[i]));
+    tbBuffLength->setText(QString::number(m_presetLength[i]));
+    if (m_presetInterval[0] != 0)
+        ui::selectItem(cmbInterval, m_presetInterval[i]);
+}
+
+frmMain::GroupAddresses frmMain::groupAddresses(int group) const
+{
+    GroupAddresses a;
+    if (group == 2) {
+        // The second groups always talk to buffer 2, by these very texts.
+        a.interval = QStringLiteral("7");
+        a.begin = QStringLiteral("3");
+        a.length = QStringLiteral("5");
+        a.current = QStringLiteral("21");
+        a.control = QStringLiteral("1519");
+        a.signal = QStringLiteral("151d");
+        a.buffer = QStringLiteral("2");
+        return a;
+    }
+    const int i = qBound(0, cmbBuffNum2->currentIndex(), 1);
+    a.interval = instrument::hexText(quint32(6 + i));
+    a.begin = instrument::hexText(quint32(2 + i));
+    a.length = instrument::hexText(quint32(4 + i));
+    a.current = instrument::hexText(quint32(0x20 + i));
+    a.control = instrument::hexText(quint32(0x1518 + i));
+    a.signal = instrument::hexText(quint32(0x151C + i));
+    a.buffer = QString::number(i + 1);
+    return a;
+}
+
+bool frmMain::showFailure(const QString& text)
+{
+    if (m_guard.end())
+        ui::errorBox(this, kProgram, text);
+    return false;
+}
+
+void frmMain::readBuffSettings(int group)
+{
+    const GroupAddresses a = groupAddresses(group);
+    QComboBox* interval = group == 1 ? cmbInterval : cmbInterval2;
+    QLineEdit* begin = group == 1 ? tbBuffBegin : tbBuffBegin2;
+    QLineEdit* length = group == 1 ? tbBuffLength : tbBuffLength2;
+    QLabel* current = group == 1 ? lBuffPtr : lBuffPtr2;
+    const QString sep = m_dev.sFloatingPointSeparator;
+
+    m_guard.begin();
+    QString v = m_dev.sCOMPort(30, a.interval, QStringLiteral("0"));
+    if (!instrument::isNumber(v, sep))
+        return void(showFailure(v));
+    const int item = interval->findText(v, Qt::MatchExactly);
+    item >= 0 ? ui::selectItem(interval, item) : ui::showInEditField(interval, v);
+
+    v = m_dev.sCOMPort(30, a.begin, QStringLiteral("0"));
+    if (!instrument::isNumber(v, sep))
+        return void(showFailure(v));
+    begin->setText(v);
+
+    v = m_dev.sCOMPort(30, a.length, QStringLiteral("0"));
+    if (!instrument::isNumber(v, sep))
+        return void(showFailure(v));
+    length->setText(v);
+
+    v = m_dev.sCOMPort(30, a.current, QStringLiteral("0"));
+    if (!instrument::isNumber(v, sep))
+        return void(showFailure(v));
+    current->setText(v);
+    (void)m_guard.end();
+}
+
+void frmMain::writeBuffSettings(int group)
+{
+    const GroupAddresses a = groupAddresses(group);
+    QComboBox* interval = group == 1 ? cmbInterval : cmbInterval2;
+    QLineEdit* begin = group == 1 ? tbBuffBegin : tbBuffBegin2;
+    QLineEdit* length = group == 1 ? tbBuffLength : tbBuffLength2;
+
+    // Every box is checked before the first write: the instrument takes a
+    // 16-bit word, and a box it cannot take sends nothing at all.
+    struct Box {
+        QString caption;
+        QString text;
+        QString address;
+        QString hex;
+    };
+    Box boxes[3] = {
+        {QStringLiteral("Интервал записи в секундах"), interval->currentText(), a.interval, QString()},
+        {QStringLiteral("Адрес начала"), begin->text(), a.begin, QString()},
+        {QStringLiteral("длина"), length->text(), a.length, QString()},
+    };
+    for (Box& b : boxes) {
+        qint64 v = 0;
+        if (!instrument::toWholeNumber(b.text, m_dev.sFloatingPointSeparator, kSettingLowest, kSettingHighest, &v)) {
+            ui::errorBox(this, kProgram,
+                         QStringLiteral("в поле «%1» настроек буфера %2 стоит «%3», а нужно целое число "
+                                        "от -32768 до 65535. Настройки не записаны.")
+                             .arg(b.caption, a.buffer, b.text));
+            return;
+        }
+        b.hex = instrument::hexText(quint32(quint16(v)));
+    }
+
+    m_guard.begin();
+    for (quint8 command : {quint8(31), quint8(29)}) {
+        for (const Box& b : boxes) {
+            const QString answer = m_dev.sCOMPort(command, b.address, b.hex);
+            if (answer != QLatin1String("OK"))
+                return void(showFailure(answer));
+        }
+    }
+    (void)m_guard.end();
+}
+
+void frmMain::cmbReadBuffSettings_Click()
+{
+    readBuffSettings(1);
+}
+
+void frmMain::cmdWriteBuffSettings_Click()
+{
+    writeBuffSettings(1);
+}
+
+void frmMain::cmbReadBuffSettings2_Click()
+{
+    readBuffSettings(2);
+}
+
+void frmMain::cmdWriteBuffSettings2_Click()
+{
+    writeBuffSettings(2);
+}
+
+// ---- recording and state ------------------------------------------------------------
+
+QString frmMain::stateText(const QString& code)
+{
+    static const QStringList texts{
+        QStringLiteral("Идет запись"),
+        QStringLiteral("Запись остановлена по достижению конца буфера"),
+        QStringLiteral("Запись остановлена внешним сигналом"),
+        QStringLiteral("Запись остановлена отсуствием внешнего сигнала"),
+        QStringLiteral("Запись остановлена командой внешнего компьютера"),
+        QStringLiteral("Запись остановлена в ожидании разрешения записи одного кадра"),
+    };
+    const QString c = code.trimmed();
+    for (int k = 0; k < texts.size(); ++k)
+        if (c == QString::number(k))
+            return texts.at(k);
+    return QStringLiteral("Логика работы буфера отключена");
+}
+
+QColor frmMain::stateColour(const QString& code)
+{
+    if (code.trimmed() == QLatin1String("0"))
+        return QWidget().palette().color(QPalette::Button);
+    return QColor(0xFF, 0xFF, 0x80);
+}
+
+void frmMain::writeRecording(int group, const QString& value)
+{
+    const GroupAddresses a = groupAddresses(group);
+    m_guard.begin();
+    const QString answer = m_dev.sCOMPort(13, a.control, value);
+    if (answer != QLatin1String("OK"))
+        return void(showFailure(answer));
+    (void)m_guard.end();
+}
+
+void frmMain::readState(int group)
+{
+    const GroupAddresses a = groupAddresses(group);
+    QLabel* state = group == 1 ? lBuffState : lBuffState2;
+    QLabel* signal = group == 1 ? lOutSignal : lOutSignal2;
+    const QString sep = m_dev.sFloatingPointSeparator;
+
+    m_guard.begin();
+    const QString code = m_dev.sCOMPort(14, a.control, QStringLiteral("0"));
+    if (!instrument::isNumber(code, sep))
+        return void(showFailure(code));
+    state->setText(stateText(code));
+    QPalette pal = state->palette();
+    pal.setColor(QPalette::Window, stateColour(code));
+    state->setPalette(pal);
+
+    const QString s = m_dev.sCOMPort(14, a.signal, QStringLiteral("0"));
+    if (!instrument::isNumber(s, sep))
+        return void(showFailure(s));
+    if (s.trimmed() == QLatin1String("1"))
+        signal->setText(QStringLiteral("Внешний сигнал управления присутствует"));
+    else if (s.trimmed() == QLatin1String("0"))
+        signal->setText(QStringLiteral("Внешний сигнал управления отсутствует"));
+    (void)m_guard.end();
+}
+
+void frmMain::cmbStartWriting_Click()
+{
+    writeRecording(1, QStringLiteral("0"));
+}
+
+void frmMain::cmdStopWriting_Click()
+{
+    writeRecording(1, QStringLiteral("4"));
+}
+
+void frmMain::cmbReadState_Click()
+{
+    readState(1);
+}
+
+void frmMain::cmbStartWriting2_Click()
+{
+    writeRecording(2, QStringLiteral("0"));
+}
+
+void frmMain::cmdStopWriting2_Click()
+{
+    writeRecording(2, QStringLiteral("4"));
+}
+
+void frmMain::cmbReadState2_Click()
+{
+    readState(2);
+}
+
+// ---- clock ------------------------------------------------------------------------
+
+bool frmMain::dayLight() const
+{
+    const QString value = m_dev.sGetINIA(instrument::programFile(kDayLightFile), QStringLiteral("CurTime"),
+                                         QStringLiteral("DayLight"), QStringLiteral("1"));
+    double v = 0;
+    // A value that is no number counts as the default, daylight saving on.
+    if (!instrument::toNumber(value, m_dev.sFloatingPointSeparator, &v))
+        return true;
+    return v == 1;
+}
+
+QString frmMain::systemClockText(const QDateTime& t) const
+{
+    // Two digits a field from the one moment, whatever the locale writes.
+    return t.toString(QStringLiteral("hh;mm;ss;dd;MM;yy")) + (dayLight() ? QStringLiteral(";57") : QStringLiteral(";53"));
+}
+
+void frmMain::tmClock_Timer()
+{
+    const QDateTime t = m_now();
+    tbSystemTyme->setText(systemClockText(t));
+    tbFileName->setText(QStringLiteral("F") + t.toString(QStringLiteral("hhmmssddMMyy")) + QStringLiteral(".dtl"));
+}
+
+void frmMain::cmdClockRead_Click()
+{
+    m_guard.begin();
+    QString t = m_dev.sSendCommand(34, QString(), QString());
+    if (m_dev.COMError != 0)
+        return void(showFailure(m_dev.sErrorMsg));
+    QStringList fields;
+    for (int k = 0; k < 8; ++k) {
+        const int end = t.indexOf(QLatin1Char(';'));
+        fields << (end < 0 ? t : t.left(end));
+        t = end < 0 ? QString() : t.mid(end + 1);
+    }
+    double battery = 0;
+    const bool good = instrument::toNumber(fields.at(7), m_dev.sFloatingPointSeparator, &battery) && battery != 0;
+    lBat->setText(good ? QStringLiteral("Батарея исправна") : QStringLiteral("Батарея неисправна"));
+    // The time is the first seven fields; the eighth is the battery.
+    QString shown;
+    for (int k = 0; k < 7; ++k)
+        shown += fields.at(k) + QLatin1Char(';');
+    tbDevTyme->setText(shown);
+    (void)m_guard.end();
+}
+
+void frmMain::cmdClockWrite_Click()
+{
+    // A fresh reading of the PC clock, shown as it is sent.
+    tmClock_Timer();
+    const QString sent = tbSystemTyme->text() + QStringLiteral(";57");
+    m_guard.begin();
+    m_dev.sSendCommand(33, sent, QString());
+    if (m_dev.COMError != 0)
+        return void(showFailure(m_dev.sErrorMsg));
+    (void)m_guard.end();
+}
+
+} // namespace memory

@@ -1,0 +1,230 @@
+#pragma once
+// frmMain: the memory tool. It sets up the instrument's two recording
+// buffers, starts and stops recording, shows each buffer's state and its
+// external control signal, reads and sets the instrument's clock, and reads
+// recorded frames into a data file on the PC.
+//
+// Every button that talks to the instrument runs its exchanges inside its
+// click handler with the window's controls disabled (DisableAll) and enables
+// them again (EnableAll) before any message and when it ends. A close of the
+// window that arrives while the link waits is carried out once the exchange
+// has returned.
+
+#include "dev.h"
+#include "exchangeguard.h"
+
+#include <QDateTime>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace memory {
+
+// The program's name: the title of its message boxes.
+extern const QString kProgram;
+
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: caption, the helper program, the link, presets, lists and
+    // boxes. False when the link cannot start (the reason has been shown).
+    bool Form_Load();
+
+    instrument::Dev* dev() { return &m_dev; }
+
+    // The PC clock the clock boxes and the file name come from (tests give
+    // their own).
+    void setClock(std::function<QDateTime()> now);
+
+    // Disable and enable every user control, in one fixed order.
+    void DisableAll();
+    void EnableAll();
+    // The controls DisableAll and EnableAll act on, in their order.
+    QList<QWidget*> userControls() const;
+
+    // ---- controls above the tabs ------------------------------------------------
+    QLabel* lPort = nullptr;
+    QComboBox* cmbPort = nullptr;
+    QLabel* lSpeed = nullptr;
+    QComboBox* cmbSpeed = nullptr;
+    QLabel* lNetAdrr = nullptr;
+    QComboBox* cmbNetAdrr = nullptr;
+    QPushButton* cmbExit = nullptr;
+    QTabWidget* SSTab1 = nullptr;
+    QTimer* tmClock = nullptr;
+
+    // ---- tab "Чтение буферов" -----------------------------------------------------
+    QWidget* tabReading = nullptr;
+    QLabel* lBuffNum = nullptr;
+    QComboBox* cmbBuffNum = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QLabel* lFileName = nullptr;
+    QLineEdit* tbFileName = nullptr;
+    QPushButton* Command7 = nullptr;
+    QProgressBar* pbReading = nullptr;
+    QPushButton* cmdStopReadingFrames = nullptr;
+
+    // Folder into which frame data files are written; the folder chooser
+    // reads and sets it too.
+    QString sSaveDir;
+
+    // ---- tab "Настройка буферов и коректировка часов" -----------------------------
+    QWidget* tabSettings = nullptr;
+    QLabel* lBuffNum2 = nullptr;
+    QComboBox* cmbBuffNum2 = nullptr;
+
+    QGroupBox* fraSettings = nullptr;
+    QLabel* lInterval = nullptr;
+    QComboBox* cmbInterval = nullptr;
+    QLabel* lBuffBegin = nullptr;
+    QLineEdit* tbBuffBegin = nullptr;
+    QLabel* lBuffLength = nullptr;
+    QLineEdit* tbBuffLength = nullptr;
+    QLabel* lBuffPtrCaption = nullptr;
+    QLabel* lBuffPtr = nullptr;
+    QPushButton* cmbReadBuffSettings = nullptr;
+    QPushButton* cmdWriteBuffSettings = nullptr;
+
+    QGroupBox* fraSettings2 = nullptr;
+    QLabel* lInterval2 = nullptr;
+    QComboBox* cmbInterval2 = nullptr;
+    QLabel* lBuffBegin2 = nullptr;
+    QLineEdit* tbBuffBegin2 = nullptr;
+    QLabel* lBuffLength2 = nullptr;
+    QLineEdit* tbBuffLength2 = nullptr;
+    QLabel* lBuffPtrCaption2 = nullptr;
+    QLabel* lBuffPtr2 = nullptr;
+    QPushButton* cmbReadBuffSettings2 = nullptr;
+    QPushButton* cmdWriteBuffSettings2 = nullptr;
+
+    QGroupBox* fraState = nullptr;
+    QLabel* lBuffState = nullptr;
+    QLabel* lOutSignal = nullptr;
+    QPushButton* cmbStartWriting = nullptr;
+    QPushButton* cmdStopWriting = nullptr;
+    QPushButton* cmbReadState = nullptr;
+
+    QGroupBox* fraState2 = nullptr;
+    QLabel* lBuffState2 = nullptr;
+    QLabel* lOutSignal2 = nullptr;
+    QPushButton* cmbStartWriting2 = nullptr;
+    QPushButton* cmdStopWriting2 = nullptr;
+    QPushButton* cmbReadState2 = nullptr;
+
+    QGroupBox* fraClock = nullptr;
+    QLabel* lSystemTyme = nullptr;
+    QLineEdit* tbSystemTyme = nullptr;
+    QLabel* lDevTyme = nullptr;
+    QLineEdit* tbDevTyme = nullptr;
+    QPushButton* cmdClockRead = nullptr;
+    QPushButton* cmdClockWrite = nullptr;
+    QLabel* lBat = nullptr;
+
+    // The interval list of both settings groups.
+    static const QStringList& intervals();
+    // The label background of a recording state: button face for "0", yellow
+    // for every other code.
+    static QColor stateColour(const QString& code);
+    static QString stateText(const QString& code);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createReadingTab();
+    void createSettingsTab();
+    void createSettingsGroup(int group);
+    void createStateGroup(int group);
+    void createClockGroup();
+    void connectHandlers();
+    void connectReadingTab();
+
+    // Start-up steps that need more than a line.
+    void startHelperProgram();
+    void readPresets(QStringList* problems);
+    void fillPortList(QStringList* problems);
+    void fillSpeedList(QStringList* problems);
+
+    // ---- handlers ---------------------------------------------------------------
+    void cmbPort_LostFocus();
+    void cmbSpeed_LostFocus();
+    void cmbNetAdrr_LostFocus();
+    void cmbExit_Click();
+    void cmbBuffNum2_Click();
+    void tmClock_Timer();
+
+    void cmbReadBuffSettings_Click();
+    void cmdWriteBuffSettings_Click();
+    void cmbReadBuffSettings2_Click();
+    void cmdWriteBuffSettings2_Click();
+    void cmbStartWriting_Click();
+    void cmdStopWriting_Click();
+    void cmbReadState_Click();
+    void cmbStartWriting2_Click();
+    void cmdStopWriting2_Click();
+    void cmbReadState2_Click();
+    void cmdClockRead_Click();
+    void cmdClockWrite_Click();
+    void Form_Unload();
+
+    // ---- reading tab handlers (frame reading) -------------------------------------
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void cmdStopReadingFrames_Click();
+    void Command7_Click();
+
+    // ---- buffer settings, recording and state -------------------------------------
+    // The registers a settings or state group talks to.
+    struct GroupAddresses {
+        QString interval, begin, length, current, control, signal;
+        QString buffer;   // "1" or "2", for messages
+    };
+    GroupAddresses groupAddresses(int group) const;
+    void readBuffSettings(int group);
+    void writeBuffSettings(int group);
+    void writeRecording(int group, const QString& value);
+    void readState(int group);
+    // One exchange of a handler; false (after enabling the controls and showing
+    // the error, unless the window was closed) when the answer is not good.
+    bool showFailure(const QString& text);
+
+    // The PC-clock text "hh;mm;ss;dd;mm;yy;C" of the moment t.
+    QString systemClockText(const QDateTime& t) const;
+    bool dayLight() const;
+
+    instrument::Dev m_dev;
+    ui::ExchangeGuard m_guard{this};
+    std::function<QDateTime()> m_now;
+    bool m_devLoaded = false;
+    bool m_unloaded = false;
+
+    // Presets of "dev.dat" per buffer: start frame, length, interval index.
+    std::array<qint16, 2> m_presetStart{{0, 0}};
+    std::array<qint16, 2> m_presetLength{{0, 0}};
+    std::array<qint16, 2> m_presetInterval{{0, 0}};
+
+    // ---- reading tab state ----------------------------------------------------------
+    bool m_stop = false;   // set by cmdStopReadingFrames, cleared when a run starts
+};
+
+} // namespace memory
