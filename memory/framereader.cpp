@@ -25,10 +25,7 @@ const QString kCheckedValues = QStringLiteral("c");
 
 } // namespace
 
-FrameReader::FrameReader(instrument::Dev& dev, QWidget* window, QProgressBar* bar)
-    : m_dev(dev), m_window(window), m_bar(bar)
-{
-}
+FrameReader::FrameReader(instrument::Dev& dev, QWidget* window) : m_dev(dev), m_window(window) {}
 
 bool FrameReader::readRegister(int address, const QString& prefix, qint64* value, QString* message)
 {
@@ -42,9 +39,11 @@ bool FrameReader::readRegister(int address, const QString& prefix, qint64* value
 FrameReader::Result FrameReader::run(const Request& request)
 {
     m_stop = false;
+    m_running = true;
     m_list = FrameList();
     Result result;
     auto end = [&](Outcome outcome, const QString& message = QString()) {
+        m_running = false;
         result.outcome = outcome;
         result.message = message;
         return result;
@@ -61,7 +60,7 @@ FrameReader::Result FrameReader::run(const Request& request)
     if (request.wholeBuffer) {
         if (!readRegister(kLengthRegister + i, kErrorPrefix, &count, &message))
             return end(Outcome::Refused, message);
-        if (m_stop)
+        if (stopRequested())
             return end(Outcome::Stopped);
     }
 
@@ -70,15 +69,15 @@ FrameReader::Result FrameReader::run(const Request& request)
     qint64 length = 0;
     if (!readRegister(kCurrentFrameRegister + i, kRegisterPrefix, &current, &message))
         return end(Outcome::Refused, message);
-    if (m_stop)
+    if (stopRequested())
         return end(Outcome::Stopped);
     if (!readRegister(kFirstFrameRegister + i, kRegisterPrefix, &start, &message))
         return end(Outcome::Refused, message);
-    if (m_stop)
+    if (stopRequested())
         return end(Outcome::Stopped);
     if (!readRegister(kLengthRegister + i, kRegisterPrefix, &length, &message))
         return end(Outcome::Refused, message);
-    if (m_stop)
+    if (stopRequested())
         return end(Outcome::Stopped);
 
     m_list = frameList(i, current, start, length, count, request.step);
@@ -91,7 +90,7 @@ FrameReader::Result FrameReader::run(const Request& request)
         m_bar->setValue(0);
     }
     for (qint32 k = 0; k < m_list.count; ++k) {
-        if (m_stop)
+        if (stopRequested())
             return end(Outcome::Stopped);
         if (!readFrame(m_list.at(k), request.file, &result.framesWritten))
             return end(Outcome::Aborted);

@@ -15,6 +15,7 @@
 #include "framelist.h"
 
 #include <QString>
+#include <functional>
 
 class QProgressBar;
 class QWidget;
@@ -27,8 +28,13 @@ namespace memory {
 
 class FrameReader {
 public:
-    // window: the parent of the question boxes; bar: the progress shown.
-    FrameReader(instrument::Dev& dev, QWidget* window, QProgressBar* bar);
+    // window: the parent of the question boxes.
+    FrameReader(instrument::Dev& dev, QWidget* window);
+
+    // The progress bar the run advances (none when null).
+    void setProgressBar(QProgressBar* bar) { m_bar = bar; }
+    // A further reason to end the run at its next step (the window closing).
+    void setCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
 
     struct Request {
         int buffer = 0;            // 0 or 1
@@ -53,7 +59,8 @@ public:
 
     // Asks the running download to end at its next step.
     void requestStop() { m_stop = true; }
-    bool stopRequested() const { return m_stop; }
+    bool stopRequested() const { return m_stop || (m_cancelled && m_cancelled()); }
+    bool isRunning() const { return m_running; }
 
     // The frames of the last run, as worked out from the registers.
     const FrameList& frames() const { return m_list; }
@@ -70,9 +77,11 @@ private:
 
     instrument::Dev& m_dev;
     QWidget* m_window;
-    QProgressBar* m_bar;
+    QProgressBar* m_bar = nullptr;
+    std::function<bool()> m_cancelled;
     FrameList m_list;
     bool m_stop = false;
+    bool m_running = false;
 };
 
 } // namespace memory
