@@ -1,4 +1,4 @@
-#include "commission_main.h"
+#include "commission_window.h"
 
 #include <QApplication>
 

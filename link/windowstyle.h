@@ -22,13 +22,16 @@ inline QRect twipsRect(int left, int top, int width, int height)
 }
 
 // The windows are laid out for a narrow 8-point dialog font; a condensed sans
-// serif that holds Cyrillic keeps every caption inside its control.
+// serif that holds Cyrillic keeps every caption inside its control. The size
+// is in pixels (8 points are 10 pixels), like every position of the windows,
+// so that a screen of another resolution cannot make a caption outgrow its
+// control.
 inline QFont windowFont(double points = 8)
 {
     QFont f;
     f.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
     f.setStretch(QFont::SemiCondensed);
-    f.setPointSizeF(points);
+    f.setPixelSize(int(std::lround(points * 10.0 / 8.0)));
     return f;
 }
 

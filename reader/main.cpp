@@ -1,4 +1,4 @@
-#include "main_reader.h"
+#include "reader_window.h"
 
 #include <QApplication>
 

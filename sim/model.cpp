@@ -851,16 +851,21 @@ Answer Instrument::readClock(qint64 nowMs) const
 
 Answer Instrument::writeRelay(const Frame& f)
 {
-    // The record: relay index, 45 group fields, 4 spare fields.
-    if (f.fields.size() != 1 + kRelayFields)
-        return refuse(f.command, QStringLiteral("relay record of %1 fields").arg(f.fields.size()));
+    // The record: relay index, 45 group fields, 4 spare fields. The link ends
+    // the record's last field with ";" and then the frame with its own, so the
+    // frame ends in ";;": one empty field after the record, which is taken.
+    QList<QByteArray> fields = f.fields;
+    if (fields.size() == 2 + kRelayFields && fields.last().isEmpty())
+        fields.removeLast();
+    if (fields.size() != 1 + kRelayFields)
+        return refuse(f.command, QStringLiteral("relay record of %1 fields").arg(fields.size()));
     int relay = 0;
-    if (!hex16(f.fields[0], &relay) || relay >= kRelays)
+    if (!hex16(fields[0], &relay) || relay >= kRelays)
         return refuse(f.command, QStringLiteral("no such relay"));
     QList<quint16> rec;
     for (int i = 1; i <= kRelayFields; ++i) {
         int v = 0;
-        if (!hex16(f.fields[i], &v) || v > 0xFF)
+        if (!hex16(fields[i], &v) || v > 0xFF)
             return refuse(f.command, QStringLiteral("bad relay field %1").arg(i));
         rec << quint16(v);
     }
@@ -873,10 +878,11 @@ Answer Instrument::readRelay(const Frame& f) const
     int relay = 0;
     if (f.fields.size() != 1 || !hex16(f.fields[0], &relay) || relay >= kRelays)
         return refuse(f.command, QStringLiteral("no such relay"));
-    // Two digits a field, so that every field starts with a digit.
+    // Two digits a field, so that every field starts with a digit; or, as
+    // some instruments do, no padding at all ("A" for 10).
     QList<QByteArray> fields;
     for (quint16 v : m_relays.value(relay))
-        fields << hex2(v);
+        fields << (m_padRelayFields ? hex2(v) : QByteArray::number(v, 16).toUpper());
     return value(f.command, fields.join(';'));
 }
 
@@ -1026,6 +1032,8 @@ QStringList Instrument::saveLines() const
     out << QStringLiteral("broken %1").arg(broken.join(QLatin1Char(' '))).trimmed();
     out << QStringLiteral("clock %1 %2 %3").arg(m_clockOffsetMs).arg(m_dstCode).arg(m_battery);
     out << QStringLiteral("mains %1").arg(m_mains ? 1 : 0);
+    if (!m_padRelayFields)
+        out << QStringLiteral("relaypad 0");
     for (int b = 0; b < 2; ++b)
         if (m_buffers[b].anchored)
             out << QStringLiteral("buffer %1 %2 %3").arg(b).arg(m_buffers[b].anchorMs).arg(m_buffers[b].anchorFrame);
@@ -1092,6 +1100,8 @@ bool Instrument::loadLine(const QString& line, QString* error)
         m_battery = int(num(w[3]));
     } else if (k == QLatin1String("mains") && w.size() == 2) {
         m_mains = num(w[1]) != 0;
+    } else if (k == QLatin1String("relaypad") && w.size() == 2) {
+        m_padRelayFields = num(w[1]) != 0;
     } else if (k == QLatin1String("buffer") && w.size() == 4) {
         const int b = int(num(w[1]));
         if (b < 0 || b > 1) {

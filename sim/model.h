@@ -168,6 +168,9 @@ private:
     int m_dstCode = 57;
     int m_battery = 1;
     bool m_mains = true;
+    // Relay records answered with two digits a field ("0A"), or without
+    // padding ("A"): state line "relaypad 0".
+    bool m_padRelayFields = true;
     int m_activeAddress = 1;
     int m_activeBaud = 0;
     int m_restarts = 0;

@@ -86,19 +86,17 @@ public:
 template <class Window>
 class SimRig {
 public:
-    // Starts the simulator with simArguments (and "--state <folder>/sim-state.txt"
-    // holding state, when state is not empty), writes "dev.dat" bringing the
-    // link to it (settings.link is filled in), and makes the window.
+    // Starts the simulator with simArguments and its memory in
+    // "<folder>/sim-state.txt" (holding state at first, when state is not
+    // empty), writes "dev.dat" bringing the link to it (settings.link is
+    // filled in), and makes the window.
     explicit SimRig(const QStringList& simArguments = {}, const QString& state = QString(),
                     SimDevDat settings = SimDevDat())
         : statePath(folder.file(QStringLiteral("sim-state.txt")))
     {
-        QStringList args = simArguments;
-        if (!state.isEmpty()) {
+        if (!state.isEmpty())
             folder.writeFile(QStringLiteral("sim-state.txt"), state.toLatin1());
-            args << QStringLiteral("--state") << statePath;
-        }
-        sim = std::make_unique<SimProcess>(args);
+        sim = std::make_unique<SimProcess>(QStringList{QStringLiteral("--state"), statePath} + simArguments);
         settings.link = sim->linkPath();
         writeSimDevDat(folder, settings);
         w = std::make_unique<Window>();

@@ -2,10 +2,8 @@
 // the link test, the read and write pairs as the instrument receives them,
 // and a whole commissioning run to a new speed and network number.
 
-#include "commission_main.h"
-#include "messages.h"
-#include "programdir.h"
-#include "simprocess.h"
+#include "commission_window.h"
+#include "windowrig.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -19,65 +17,20 @@ using commission::Main;
 namespace {
 
 // The simulator serving COM1 of a program folder for one test, with the
-// instrument's memory in a state file of that folder.
-class Simulator {
-public:
-    Simulator(const testsupport::ProgramFolder& folder, const QStringList& options, const QString& state,
-              const QString& devDat)
-        : m_statePath(folder.file("sim-state.txt"))
-    {
-        if (!state.isEmpty())
-            folder.writeFile("sim-state.txt", state.toLatin1());
-        m_process = std::make_unique<testsupport::SimProcess>(QStringList{"--state", m_statePath} + options);
-        testsupport::SimDevDat settings;
-        settings.link = m_process->linkPath();
-        settings.extra = devDat;
-        testsupport::writeSimDevDat(folder, settings);
-    }
-
-    bool running() const { return m_process->isRunning(); }
-    QString startError() const { return m_process->startError(); }
-    // The frames the instrument received, in order.
-    QStringList received() const { return m_process->transcript("> "); }
-    // The instrument's memory, saved when the simulator stops.
-    QStringList state()
-    {
-        m_process->stop();
-        QFile f(m_statePath);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
-    }
-
-private:
-    QString m_statePath;
-    std::unique_ptr<testsupport::SimProcess> m_process;
-};
-
-struct Rig {
-    testsupport::ProgramFolder folder;
-    testsupport::MessageAnswerer answers;
-    std::unique_ptr<Simulator> sim;
-    std::unique_ptr<Main> w;
-
+// instrument's memory in a state file of that folder, and the window.
+struct Rig : testsupport::SimRig<Main> {
     explicit Rig(const QStringList& options = {}, const QString& state = QString(),
                  const QString& devDat = QString())
+        : SimRig(options, state, extra(devDat))
     {
-        sim = std::make_unique<Simulator>(folder, options, state, devDat);
-        w = std::make_unique<Main>();
     }
-    bool start()
+    static testsupport::SimDevDat extra(const QString& devDat)
     {
-        if (!sim->running())
-            qWarning("simulator: %s", qPrintable(sim->startError()));
-        return sim->running() && w->Form_Load() && (w->show(), true);
+        testsupport::SimDevDat settings;
+        settings.extra = devDat;
+        return settings;
     }
     void click(const QString& name) { QTest::mouseClick(w->findChild<QPushButton*>(name), Qt::LeftButton); }
-    void type(QComboBox* box, const QString& text)
-    {
-        box->lineEdit()->selectAll();
-        QTest::keyClicks(box->lineEdit(), text);
-    }
 };
 
 // The frame as the simulator's transcript writes it (CR LF stripped).
@@ -133,10 +86,10 @@ void TestCommissionSim::linkTest()
     rig.w->RealNetAdrr->setCurrentIndex(17);
     rig.click("cmdTest");
 
-    QCOMPARE(strippedAll(rig.sim->received()), QStringList{":17;0;"});
-    QCOMPARE(rig.answers.texts(), QStringList{reached ? QStringLiteral("Связь с прибором установлена")
+    QCOMPARE(strippedAll(rig.received()), QStringList{":17;0;"});
+    QCOMPARE(rig.messages.texts(), QStringList{reached ? QStringLiteral("Связь с прибором установлена")
                                                       : QStringLiteral("Не удалось связаться с прибором")});
-    QCOMPARE(rig.answers.messages().first().title, QStringLiteral("Настройка прибора v3.0.20"));
+    QCOMPARE(rig.messages.messages().first().title, QStringLiteral("Настройка прибора v3.0.20"));
 }
 
 void TestCommissionSim::speedRead_data()
@@ -158,9 +111,9 @@ void TestCommissionSim::speedRead()
     rig.w->ComSettings->setCurrentIndex(0);
     rig.click("SRead");
 
-    QCOMPARE(strippedAll(rig.sim->received()), QStringList{":1;14;1;"});
+    QCOMPARE(strippedAll(rig.received()), QStringList{":1;14;1;"});
     QCOMPARE(rig.w->ComSettings->currentText(), shown);
-    QVERIFY(rig.answers.messages().isEmpty());
+    QVERIFY(rig.messages.messages().isEmpty());
 }
 
 void TestCommissionSim::writePairs_data()
@@ -195,12 +148,12 @@ void TestCommissionSim::writePairs()
     if (item >= 0)
         combo->setCurrentIndex(item);
     else
-        rig.type(combo, choice);
+        testsupport::typeInto(combo, choice);
     rig.click(button);
 
-    QCOMPARE(rig.answers.texts(), QStringList());
-    QCOMPARE(strippedAll(rig.sim->received()), frames);
-    QVERIFY2(rig.sim->state().contains(stored), qPrintable(stored));
+    QCOMPARE(rig.messages.texts(), QStringList());
+    QCOMPARE(strippedAll(rig.received()), frames);
+    QVERIFY2(rig.state().contains(stored), qPrintable(stored));
 }
 
 void TestCommissionSim::failedFirstWriteStopsThePair_data()
@@ -223,9 +176,9 @@ void TestCommissionSim::failedFirstWriteStopsThePair()
     rig.click(button);
 
     // Three attempts of the first write, then the message; no second write.
-    QCOMPARE(strippedAll(rig.sim->received()), QStringList(3, frame));
-    QCOMPARE(rig.answers.messages().size(), 1);
-    QVERIFY(rig.answers.texts().first().startsWith(QStringLiteral("Ошибка: Прибор ")));
+    QCOMPARE(strippedAll(rig.received()), QStringList(3, frame));
+    QCOMPARE(rig.messages.messages().size(), 1);
+    QVERIFY(rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: Прибор ")));
     QVERIFY(rig.w->cmdTest->isEnabled());
 }
 
@@ -237,14 +190,14 @@ void TestCommissionSim::commissioningRun()
 
     // At the factory settings: address 1, 4800.
     rig.click("cmdTest");
-    QCOMPARE(rig.answers.texts(), QStringList{"Связь с прибором установлена"});
+    QCOMPARE(rig.messages.texts(), QStringList{"Связь с прибором установлена"});
 
     // Write 9600 and network number 5 while the PC still uses the old ones.
     w->ComSettings->setCurrentIndex(w->ComSettings->findText("9600,N,8,2"));
     rig.click("SWrite");
     w->NetAdrr->setCurrentIndex(5);
     rig.click("NWrite");
-    QCOMPARE(rig.answers.texts().size(), 1);
+    QCOMPARE(rig.messages.texts().size(), 1);
 
     rig.click("Reload");
     QCOMPARE(w->RealSettings->currentText(), QStringLiteral("9600,N,8,2"));
@@ -254,20 +207,20 @@ void TestCommissionSim::commissioningRun()
     w->AmOfCh->setCurrentIndex(0);
     rig.click("CRead");
     QCOMPARE(w->AmOfCh->currentText(), QStringLiteral("8"));
-    QCOMPARE(rig.answers.texts().size(), 1);
-    QCOMPARE(stripped(rig.sim->received().last()), QStringLiteral(":5;14;2;"));
+    QCOMPARE(rig.messages.texts().size(), 1);
+    QCOMPARE(stripped(rig.received().last()), QStringLiteral(":5;14;2;"));
 
     // And no longer at the old address.
     w->RealNetAdrr->setCurrentIndex(1);
     rig.click("cmdTest");
-    QCOMPARE(rig.answers.texts().last(), QStringLiteral("Не удалось связаться с прибором"));
+    QCOMPARE(rig.messages.texts().last(), QStringLiteral("Не удалось связаться с прибором"));
     w->RealNetAdrr->setCurrentIndex(5);
 
     // Closing keeps the new settings for the other programs.
     QVERIFY(w->close());
     QCOMPARE(w->dev()->sGetINI("COMport", "settings", "?"), QStringLiteral("9600,N,8,2"));
     QCOMPARE(w->dev()->sGetINI("DEVICE", "NetAdrr", "?"), QStringLiteral("5"));
-    const QStringList state = rig.sim->state();
+    const QStringList state = rig.state();
     QVERIFY(state.contains("address 5"));
     QVERIFY(state.contains("baud 9600"));
 }

@@ -2,7 +2,7 @@
 // pseudo-terminal: what goes over the line, what the window shows, and what
 // reading costs the processor while the instrument is silent or slow.
 
-#include "main_reader.h"
+#include "reader_window.h"
 #include "messages.h"
 #include "programdir.h"
 #include "simprocess.h"

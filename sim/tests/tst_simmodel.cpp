@@ -54,6 +54,8 @@ private slots:
     void silent_data();
     void silent();
     void relayRecordRoundTrip();
+    void relayRecordEndingInTwoSemicolons();
+    void unpaddedRelayFields();
     void readingsLayout();
     void flagsFollowSetpoints_data();
     void flagsFollowSetpoints();
@@ -234,6 +236,55 @@ void TestSimModel::relayRecordRoundTrip()
     }
     // The others are untouched.
     QCOMPARE(valueFields(ask(line, ":1;36;3;")).size(), 49);
+}
+
+void TestSimModel::relayRecordEndingInTwoSemicolons()
+{
+    // The link sends the record (which ends in ";") and then the frame's own ";".
+    Line line({1});
+    QByteArray frame = ":1;35;C;";
+    for (int i = 0; i < 49; ++i)
+        frame += (i == 0 ? "3F" : i == 44 ? "21" : "0") + QByteArray(";");
+    frame += ';';
+    QCOMPARE(ask(line, frame), QByteArray("!OK;\r\n"));
+    const QList<QByteArray> read = valueFields(ask(line, ":1;36;C;"));
+    QCOMPARE(read.size(), 49);
+    QCOMPARE(read[0], QByteArray("3F"));
+    QCOMPARE(read[44], QByteArray("21"));
+    QCOMPARE(read[45], QByteArray("00"));
+
+    // A record with a field too many, or an empty field inside, is still refused.
+    QByteArray longer = frame;
+    longer.insert(8, "0;");
+    QCOMPARE(ask(line, longer), sim::errAnswer());
+    QByteArray hole = frame;
+    hole.replace(":1;35;C;3F;", ":1;35;C;;");
+    QCOMPARE(ask(line, hole), sim::errAnswer());
+}
+
+void TestSimModel::unpaddedRelayFields()
+{
+    Line line({1});
+    QString bad;
+    QVERIFY2(line.load({QStringLiteral("instrument"), QStringLiteral("relaypad 0")}, &bad), qPrintable(bad));
+    const QList<QByteArray> read = valueFields(ask(line, ":1;36;0;"));
+    QCOMPARE(read.size(), 49);
+    QCOMPARE(read[0], QByteArray("7"));   // the default logic of relay 1
+    QCOMPARE(read[1], QByteArray("0"));
+    QList<int> rec(49, 0);
+    rec[0] = 0xA;
+    rec[20] = 0x3F;
+    QCOMPARE(ask(line, relayWriteFrame(0, rec)), QByteArray("!OK;\r\n"));
+    const QList<QByteArray> again = valueFields(ask(line, ":1;36;0;"));
+    QCOMPARE(again[0], QByteArray("A"));
+    QCOMPARE(again[20], QByteArray("3F"));
+
+    // The switch survives the state file; the default stays padded.
+    Line reloaded({1});
+    QVERIFY2(reloaded.load(line.saveLines(), &bad), qPrintable(bad));
+    QCOMPARE(valueFields(ask(reloaded, ":1;36;0;"))[0], QByteArray("A"));
+    Line padded({1});
+    QCOMPARE(valueFields(ask(padded, ":1;36;0;"))[0], QByteArray("07"));
 }
 
 void TestSimModel::readingsLayout()

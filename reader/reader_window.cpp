@@ -1,10 +1,12 @@
-#include "main_reader.h"
+#include "reader_window.h"
 
-#include "windowstyle.h"
-
-#include "messagebox.h"
-#include "numbers.h"
+#include "controls.h"
+#include "lists.h"
+#include "boxes.h"
+#include "netaddress.h"
 #include "readings.h"
+#include "settingskeys.h"
+#include "windowstyle.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -38,12 +40,6 @@ const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
 
 using instrument::twips;
-using instrument::twipsRect;
-
-QFont narrowFont(double points)
-{
-    return instrument::windowFont(points);
-}
 
 QColor buttonFace(const QWidget* w)
 {
@@ -52,72 +48,18 @@ QColor buttonFace(const QWidget* w)
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry)
 {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(name);
+    QLabel* l = ui::label(parent, name, caption, {});
     l->setGeometry(geometry);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
 }
 
-QComboBox* makeCombo(QWidget* parent, const QString& name, const QRect& geometry, const QString& tip)
-{
-    auto* c = new QComboBox(parent);
-    c->setObjectName(name);
-    c->setGeometry(geometry);
-    c->setToolTip(tip);
-    c->setMaxVisibleItems(16);
-    return c;
-}
-
-// A grid with one fixed row and one fixed column drawn like header cells; the
-// other cells start white with black text. Rows share the grid's height.
-QTableWidget* makeGrid(QWidget* parent, const QString& name, int rows, int cols, const QRect& geometry,
+// Reader's grids use a smaller font than the window.
+QTableWidget* makeGrid(QWidget* parent, const QString& name, int rows, int cols, const ui::Twips& r,
                        const QString& tip)
 {
-    auto* g = new QTableWidget(rows, cols, parent);
-    g->setObjectName(name);
-    g->setGeometry(geometry);
-    g->setToolTip(tip);
-    g->horizontalHeader()->hide();
-    g->verticalHeader()->hide();
-    // Narrow state columns and low rows are wanted: no minimum from the style.
-    g->horizontalHeader()->setMinimumSectionSize(1);
-    g->verticalHeader()->setMinimumSectionSize(1);
-    g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    g->setSelectionMode(QAbstractItemView::NoSelection);
-    g->setFocusPolicy(Qt::NoFocus);
-    g->setWordWrap(false);
-    g->setFont(narrowFont(7.5));
-    g->setCornerButtonEnabled(false);
-
-    const int inner = geometry.height() - 2 * g->frameWidth();
-    for (int r = 0; r < rows; ++r) {
-        g->setRowHeight(r, inner / rows);
-        for (int c = 0; c < cols; ++c) {
-            auto* item = new QTableWidgetItem;
-            item->setFlags(Qt::ItemIsEnabled);
-            const bool fixed = r == 0 || c == 0;
-            item->setBackground(fixed ? buttonFace(g) : kWhite);
-            item->setForeground(kBlack);
-            item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment(Qt::AlignCenter));
-            g->setItem(r, c, item);
-        }
-    }
+    QTableWidget* g = ui::grid(parent, name, rows, cols, r, tip);
+    g->setFont(instrument::windowFont(7.5));
     return g;
-}
-
-// Column widths given in twips; the pixel edges are rounded, not the widths,
-// so the columns add up as they do in twips.
-void setColumnWidths(QTableWidget* g, const QList<int>& widthsInTwips)
-{
-    int left = 0;
-    for (int c = 0; c < widthsInTwips.size(); ++c) {
-        const int right = left + widthsInTwips[c];
-        g->setColumnWidth(c, twips(right) - twips(left));
-        left = right;
-    }
 }
 
 void setText(QTableWidget* g, int row, int col, const QString& text)
@@ -139,25 +81,16 @@ void setBackground(QLabel* l, const QColor& colour)
     l->setPalette(p);
 }
 
-// A whole number text within [lo, hi] (blanks around it allowed).
-bool wholeNumber(const QString& text, const QString& sep, int lo, int hi, int* out)
-{
-    qint64 v = 0;
-    if (!instrument::toWholeNumber(text, sep, lo, hi, &v))
-        return false;
-    *out = int(v);
-    return true;
-}
-
 } // namespace
 
 Main_Reader::Main_Reader(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Main_Reader"));
-    setFont(narrowFont(8));
-    setFixedSize(twips(11835), twips(4395));
+    ui::applyWindowFont(this);
+    ui::setFixedClientSize(this, 11835, 4395);
     m_pause.setSingleShot(true);
+    m_exchange.setControls({});
     createControls();
 }
 
@@ -170,36 +103,23 @@ Main_Reader::~Main_Reader()
 
 void Main_Reader::createControls()
 {
-    Label31 = makeLabel(this, QStringLiteral("Label31"), QStringLiteral("Порт"), twipsRect(90, 120, 585, 330));
-    cmbPort = makeCombo(this, QStringLiteral("cmbPort"), twipsRect(720, 60, 1155, 420), QStringLiteral("Номер СОМ порта"));
-    Label1 = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("Скорость"), twipsRect(1980, 120, 1095, 315));
-    cmbSpeed = makeCombo(this, QStringLiteral("cmbSpeed"), twipsRect(3120, 60, 1755, 420),
-                         QStringLiteral("Настройки СОМ порта"));
-    lNetAdrr = makeLabel(this, QStringLiteral("lNetAdrr"), QStringLiteral("Сетевой номер прибора"),
-                         twipsRect(5010, 120, 2745, 300));
-    cbNetAdrr = makeCombo(this, QStringLiteral("cbNetAdrr"), twipsRect(7770, 60, 1035, 420),
-                          QStringLiteral("Сетевой номер прибора"));
-    // The address can be typed as well as chosen; typed text never becomes a
-    // list item.
-    cbNetAdrr->setEditable(true);
-    cbNetAdrr->setInsertPolicy(QComboBox::NoInsert);
-    cbNetAdrr->setCompleter(nullptr);
+    Label31 = ui::label(this, QStringLiteral("Label31"), QStringLiteral("Порт"), {90, 120, 585, 330});
+    cmbPort = ui::dropDownList(this, QStringLiteral("cmbPort"), {720, 60, 1155, 420}, QStringLiteral("Номер СОМ порта"));
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Скорость"), {1980, 120, 1095, 315});
+    cmbSpeed = ui::dropDownList(this, QStringLiteral("cmbSpeed"), {3120, 60, 1755, 420}, QStringLiteral("Настройки СОМ порта"));
+    lNetAdrr = ui::label(this, QStringLiteral("lNetAdrr"), QStringLiteral("Сетевой номер прибора"), {5010, 120, 2745, 300});
+    // The address can be typed as well as chosen.
+    cbNetAdrr = ui::editableCombo(this, QStringLiteral("cbNetAdrr"), {7770, 60, 1035, 420},
+                                  QStringLiteral("Сетевой номер прибора"));
+    Command1 = ui::button(this, QStringLiteral("Command1"), QStringLiteral("Выход"), {8940, 60, 2835, 525},
+                          QStringLiteral("Выход из программы"));
+    Read = ui::button(this, QStringLiteral("Read"), kCaptionStart, {8940, 660, 2835, 525},
+                      QStringLiteral("Начать чтение"));
 
-    Command1 = new QPushButton(QStringLiteral("Выход"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twipsRect(8940, 60, 2835, 525));
-    Command1->setToolTip(QStringLiteral("Выход из программы"));
-
-    Read = new QPushButton(kCaptionStart, this);
-    Read->setObjectName(QStringLiteral("Read"));
-    Read->setGeometry(twipsRect(8940, 660, 2835, 525));
-    Read->setToolTip(QStringLiteral("Начать чтение"));
-
-    fgCommonContacts = makeGrid(this, QStringLiteral("fgCommonContacts"), 2, 4, twipsRect(60, 600, 5895, 615),
+    fgCommonContacts = makeGrid(this, QStringLiteral("fgCommonContacts"), 2, 4, {60, 600, 5895, 615},
                                 QStringLiteral("Состояние общеприборных реле"));
 
-    lError = makeLabel(this, QStringLiteral("lError"), QStringLiteral("Прибор не отвечает"),
-                       twipsRect(6060, 600, 2745, 615));
+    lError = ui::label(this, QStringLiteral("lError"), QStringLiteral("Прибор не отвечает"), {6060, 600, 2745, 615});
     lError->setToolTip(QStringLiteral("Состояние процесса обмена с приборм"));
     lError->setWordWrap(true);
     {
@@ -209,21 +129,20 @@ void Main_Reader::createControls()
     }
     lError->hide();
 
-    fgContactsState = makeGrid(this, QStringLiteral("fgContactsState"), 2, 17, twipsRect(30, 1320, 7095, 615),
+    fgContactsState = makeGrid(this, QStringLiteral("fgContactsState"), 2, 17, {30, 1320, 7095, 615},
                                QStringLiteral("Состояние реле"));
-    fgDiscr = makeGrid(this, QStringLiteral("fgDiscr"), 2, 5, twipsRect(7290, 1320, 4455, 615),
+    fgDiscr = makeGrid(this, QStringLiteral("fgDiscr"), 2, 5, {7290, 1320, 4455, 615},
                        QStringLiteral("Состояние дискретных входов"));
 
-    Label30 = makeLabel(this, QStringLiteral("Label30"), QStringLiteral("Состояние входов управления записью в буфера"),
-                        twipsRect(30, 2040, 11715, 225));
+    Label30 = ui::label(this, QStringLiteral("Label30"), QStringLiteral("Состояние входов управления записью в буфера"), {30, 2040, 11715, 225});
     Label30->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     // 1110 wide in the design; widened into the gap before lBuf1State so that
     // the caption fits this font.
-    Label29 = makeLabel(this, QStringLiteral("Label29"), QStringLiteral("Первый буфер"), twipsRect(60, 2310, 1170, 195));
-    lBuf1State = makeLabel(this, QStringLiteral("lBuf1State"), QString(), twipsRect(1230, 2280, 4605, 255));
+    Label29 = ui::label(this, QStringLiteral("Label29"), QStringLiteral("Первый буфер"), {60, 2310, 1170, 195});
+    lBuf1State = ui::label(this, QStringLiteral("lBuf1State"), QString(), {1230, 2280, 4605, 255});
     lBuf1State->setToolTip(QStringLiteral("Состояние входа управления первого буфера"));
-    Label28 = makeLabel(this, QStringLiteral("Label28"), QStringLiteral("Второй буфер"), twipsRect(6000, 2310, 1095, 225));
-    lBuf2State = makeLabel(this, QStringLiteral("lBuf2State"), QString(), twipsRect(7110, 2280, 4635, 255));
+    Label28 = ui::label(this, QStringLiteral("Label28"), QStringLiteral("Второй буфер"), {6000, 2310, 1095, 225});
+    lBuf2State = ui::label(this, QStringLiteral("lBuf2State"), QString(), {7110, 2280, 4635, 255});
     lBuf2State->setToolTip(QStringLiteral("Состояние входа управления второго буфера"));
     for (QLabel* l : {lBuf1State, lBuf2State}) {
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -233,7 +152,7 @@ void Main_Reader::createControls()
         setBackground(l, buttonFace(this));
     }
 
-    Greed = makeGrid(this, QStringLiteral("Greed"), 3, 31, twipsRect(30, 2670, 11715, 855),
+    Greed = makeGrid(this, QStringLiteral("Greed"), 3, 31, {30, 2670, 11715, 855},
                      QStringLiteral("Таблица измеренных значений по каналам и их состояние"));
     for (int r = 1; r < 3; ++r)
         for (int k = 0; k < kChannelsPerModule; ++k)
@@ -247,7 +166,7 @@ void Main_Reader::createControls()
     const int legendTop[4] = {3570, 3750, 3960, 4170};
     const int gridBottom = 2670 + 855;
     const int channelWidth = 1002 + 4 * 200;
-    const QFont small = narrowFont(7);
+    const QFont small = instrument::windowFont(7);
     for (int k = 0; k < kChannelsPerModule; ++k) {
         for (int s = 0; s < 4; ++s) {
             const int n = 4 * k + s;
@@ -273,17 +192,13 @@ void Main_Reader::createControls()
     }
 
     // Controls the engineer never sees: they sit below the client area.
-    Send = new QPushButton(QStringLiteral("Send"), this);
-    Send->setObjectName(QStringLiteral("Send"));
-    Send->setGeometry(twipsRect(120, 7800, 1215, 375));
-    Command = new QLineEdit(QStringLiteral("Command"), this);
-    Command->setObjectName(QStringLiteral("Command"));
-    Command->setGeometry(twipsRect(1440, 7800, 4095, 375));
-    Reply = new QLineEdit(QStringLiteral("Reply"), this);
-    Reply->setObjectName(QStringLiteral("Reply"));
-    Reply->setGeometry(twipsRect(5640, 7800, 4095, 375));
-    Label2 = makeLabel(this, QStringLiteral("Label2"), QString(), twipsRect(1440, 8280, 4095, 255));
-    Label3 = makeLabel(this, QStringLiteral("Label3"), QString(), twipsRect(5640, 8280, 4095, 255));
+    Send = ui::button(this, QStringLiteral("Send"), QStringLiteral("Send"), {120, 7800, 1215, 375});
+    Command = ui::textBox(this, QStringLiteral("Command"), {1440, 7800, 4095, 375});
+    Command->setText(QStringLiteral("Command"));
+    Reply = ui::textBox(this, QStringLiteral("Reply"), {5640, 7800, 4095, 375});
+    Reply->setText(QStringLiteral("Reply"));
+    Label2 = ui::label(this, QStringLiteral("Label2"), QString(), {1440, 8280, 4095, 255});
+    Label3 = ui::label(this, QStringLiteral("Label3"), QString(), {5640, 8280, 4095, 255});
     for (QWidget* w : {static_cast<QWidget*>(Send), static_cast<QWidget*>(Command), static_cast<QWidget*>(Reply)})
         w->setFocusPolicy(Qt::NoFocus);
 }
@@ -293,7 +208,7 @@ void Main_Reader::connectHandlers()
     connect(cmbPort, &QComboBox::currentIndexChanged, this, &Main_Reader::cmbPort_Click);
     connect(cmbSpeed, &QComboBox::currentIndexChanged, this, &Main_Reader::cmbSpeed_Click);
     connect(cbNetAdrr, &QComboBox::editTextChanged, this, &Main_Reader::cbNetAdrr_Change);
-    cbNetAdrr->installEventFilter(this);
+    ui::onFocusLost(cbNetAdrr, [this] { cbNetAdrr_LostFocus(); });
     connect(Read, &QPushButton::clicked, this, &Main_Reader::Read_Click);
     connect(Command1, &QPushButton::clicked, this, &Main_Reader::Command1_Click);
     connect(Send, &QPushButton::clicked, this, &Main_Reader::Send_Click);
@@ -302,12 +217,9 @@ void Main_Reader::connectHandlers()
 
 bool Main_Reader::Form_Load()
 {
-    setWindowTitle(QStringLiteral("Чтение показаний датчиков v") + kVersion);
-    if (!m_dev.Form_Load()) {
-        instrument::showMessage(this, QMessageBox::Critical, windowTitle(), m_dev.loadError());
+    setWindowTitle(ui::caption(QStringLiteral("Чтение показаний датчиков"), kVersion));
+    if (!ui::loadLink(m_dev, this, windowTitle()))
         return false;
-    }
-    const QString sep = m_dev.sFloatingPointSeparator;
     QStringList problems;
 
     // Port list; the link has read COMport/number already.
@@ -324,36 +236,14 @@ bool Main_Reader::Form_Load()
     m_dev.Number = quint8(cmbPort->currentIndex() + 1);
 
     // Speed list from section PROGS.
-    const QString countText = m_dev.sGetINI(QStringLiteral("PROGS"), QStringLiteral("NofSettings"), QStringLiteral("8"));
-    int count = 8;
-    if (!wholeNumber(countText, sep, 0, 255, &count)) {
-        problems << QStringLiteral("В dev.dat число скоростей «%1» (PROGS/NofSettings) неверно, взято 8.").arg(countText);
-        count = 8;
-    }
-    for (int i = 1; i <= count; ++i)
-        cmbSpeed->addItem(m_dev.sGetINI(QStringLiteral("PROGS"), QStringLiteral("Set%1").arg(i),
-                                        QStringLiteral("4800,n,8,2")));
-    const QString indexText = m_dev.sGetINI(QStringLiteral("PROGS"), QStringLiteral("SettingsIndex"), QStringLiteral("4"));
-    int index = 0;
-    if (!wholeNumber(indexText, sep, 0, count - 1, &index)) {
-        if (count > 0)
-            problems << QStringLiteral("В dev.dat номер скорости «%1» (PROGS/SettingsIndex) вне списка, выбрана первая.")
-                            .arg(indexText);
-        else
-            problems << QStringLiteral("В dev.dat список скоростей пуст, взята скорость %1 (COMport/settings).")
-                            .arg(m_dev.Settings);
-        index = 0;
-    }
-    if (count > 0) {
-        cmbSpeed->setCurrentIndex(index);
+    const ui::SpeedList speeds = ui::readSpeedList(m_dev);
+    problems << speeds.problems;
+    ui::fill(cmbSpeed, speeds.items, speeds.index);
+    if (speeds.index >= 0)
         m_dev.Settings = cmbSpeed->currentText();
-    }
 
     // Network address: always 1 at start.
-    for (int i = 0; i <= 255; ++i)
-        cbNetAdrr->addItem(QString::number(i));
-    cbNetAdrr->setCurrentIndex(1);
-    m_dev.bNetAdrr = 1;
+    ui::fillNetAddresses(cbNetAdrr, m_dev, 1);
 
     writeGridHeaders();
 
@@ -382,7 +272,7 @@ void Main_Reader::writeGridHeaders()
         Greed->setSpan(0, first, 1, 5);
         widths << valueWidth << 200 << 200 << 200 << 200;
     }
-    setColumnWidths(Greed, widths);
+    ui::setColumnWidths(Greed, widths);
 
     setText(fgDiscr, 0, 0, QStringLiteral("Номер канала"));
     setText(fgDiscr, 1, 0, QStringLiteral("Дискретные входы"));
@@ -391,7 +281,7 @@ void Main_Reader::writeGridHeaders()
         setText(fgDiscr, 0, c, QString::number(c));
         widths << int(std::nearbyint((4455 - 1600) / 4.0 - 31)); // 683
     }
-    setColumnWidths(fgDiscr, widths);
+    ui::setColumnWidths(fgDiscr, widths);
 
     setText(fgContactsState, 0, 0, QStringLiteral("Номер реле"));
     setText(fgContactsState, 1, 0, QStringLiteral("Состояние"));
@@ -400,14 +290,14 @@ void Main_Reader::writeGridHeaders()
         setText(fgContactsState, 0, c, QString::number(c));
         widths << int(std::nearbyint((7095 - 1210) / 16.0)); // 368
     }
-    setColumnWidths(fgContactsState, widths);
+    ui::setColumnWidths(fgContactsState, widths);
 
     setText(fgCommonContacts, 0, 0, QStringLiteral("Общеприборные реле"));
     setText(fgCommonContacts, 0, 1, QStringLiteral("Обрыв датчика"));
     setText(fgCommonContacts, 0, 2, QStringLiteral("Первая уставка"));
     setText(fgCommonContacts, 0, 3, QStringLiteral("Вторая уставка"));
     setText(fgCommonContacts, 1, 0, QStringLiteral("Состояние реле"));
-    setColumnWidths(fgCommonContacts, {1800, 1300, 1300, 1300});
+    ui::setColumnWidths(fgCommonContacts, {1800, 1300, 1300, 1300});
 }
 
 void Main_Reader::setPauses(int afterSuccessMs, int afterFailureMs)
@@ -453,14 +343,6 @@ void Main_Reader::cbNetAdrr_LostFocus()
         cbNetAdrr->setEditText(shown);
 }
 
-bool Main_Reader::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == cbNetAdrr && event->type() == QEvent::FocusOut
-        && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
-        cbNetAdrr_LostFocus();
-    return QWidget::eventFilter(watched, event);
-}
-
 // ---- buttons ------------------------------------------------------------------------
 
 void Main_Reader::Read_Click()
@@ -498,7 +380,7 @@ void Main_Reader::startReading()
     m_stop = false;
     // A start clicked while the previous cycle still waits for its answer
     // lets that cycle carry on; there is never a second exchange at once.
-    if (!m_inExchange && !m_pause.isActive())
+    if (!m_exchange.isBusy() && !m_pause.isActive())
         CRead();
 }
 
@@ -519,15 +401,10 @@ void Main_Reader::CRead()
 
     // During continuous reading every cycle makes exactly one attempt.
     m_dev.NofRereadings = 0;
-    m_inExchange = true;
+    m_exchange.begin();
     const QString answer = m_dev.sSendCommand(kReadingsCommand, QString(), kChannelCountField);
-    m_inExchange = false;
-
-    if (m_closeRequested) {
-        // The window was closed while the link waited; close it now.
-        close();
-        return;
-    }
+    if (!m_exchange.end())
+        return; // the window was closed while the link waited
 
     const bool ok = m_dev.COMError == 0;
     if (!ok) {
@@ -596,13 +473,10 @@ void Main_Reader::closeEvent(QCloseEvent* event)
 {
     m_stop = true;
     m_pause.stop();
-    if (m_inExchange) {
-        // The link is waiting for an answer further down this very stack; the
-        // window closes as soon as the exchange returns.
-        m_closeRequested = true;
-        event->ignore();
+    // The link may be waiting for an answer further down this very stack;
+    // the window then closes as soon as the exchange returns.
+    if (m_exchange.holdClose(event))
         return;
-    }
     Form_Unload();
     event->accept();
 }

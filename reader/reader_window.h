@@ -11,6 +11,7 @@
 // has returned, and no further exchange is made.
 
 #include "dev.h"
+#include "exchangeguard.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -41,7 +42,7 @@ public:
     // The pauses between cycles, after a good and after a failed exchange.
     void setPauses(int afterSuccessMs, int afterFailureMs);
     // True while a cycle waits inside the link for its answer.
-    bool isExchanging() const { return m_inExchange; }
+    bool isExchanging() const { return m_exchange.isBusy(); }
     // The length of the pause now running before the next cycle, or -1 when
     // no next cycle is scheduled.
     int pendingPauseMs() const { return m_pause.isActive() ? m_pause.interval() : -1; }
@@ -79,7 +80,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -109,8 +109,9 @@ private:
     int m_pauseAfterSuccessMs = 1000;
     int m_pauseAfterFailureMs = 2000;
     bool m_stop = true;            // the stop flag: true asks the loop to end
-    bool m_inExchange = false;
-    bool m_closeRequested = false; // a close arrived during an exchange
+    // Holds a close that arrives during an exchange; disables nothing (the
+    // selectors stay disabled for as long as reading runs).
+    ui::ExchangeGuard m_exchange{this};
     bool m_unloaded = false;
 };
 

@@ -2,10 +2,8 @@
 // talking to a scripted port.
 
 #include "answers.h"
-#include "fakeport.h"
-#include "main_reader.h"
-#include "messages.h"
-#include "programdir.h"
+#include "reader_window.h"
+#include "windowrig.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -27,28 +25,9 @@ const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
 
 // A program folder, a window and the scripted port it talks to.
-struct Rig {
-    explicit Rig(const QString& devDat = QString())
-    {
-        if (!devDat.isNull())
-            folder.writeDevDat(devDat);
-        w = std::make_unique<Main_Reader>();
-        clock = std::make_shared<testsupport::FakeClock>();
-        auto p = std::make_unique<testsupport::FakePort>(clock);
-        port = p.get();
-        w->dev()->setPort(std::move(p));
-        w->dev()->setClock(clock);
-        w->setPauses(10, 10);
-    }
-
-    // Loads and shows the window; false when the start-up failed.
-    bool start()
-    {
-        if (!w->Form_Load())
-            return false;
-        w->show();
-        return QTest::qWaitForWindowExposed(w.get());
-    }
+struct Rig : testsupport::ScriptedRig<Main_Reader> {
+    // Not loaded yet: start() loads and shows it.
+    explicit Rig(const QString& devDat = QString()) : ScriptedRig(devDat, false) { w->setPauses(10, 10); }
 
     void click() { QTest::mouseClick(w->Read, Qt::LeftButton); }
     bool reading() const { return w->Read->text() == QStringLiteral("Остановить чтение"); }
@@ -71,11 +50,6 @@ struct Rig {
         QVERIFY(!reading());
     }
 
-    testsupport::ProgramFolder folder;
-    testsupport::MessageAnswerer messages;
-    std::shared_ptr<testsupport::FakeClock> clock;
-    testsupport::FakePort* port = nullptr;
-    std::unique_ptr<Main_Reader> w;
 };
 
 QColor back(QTableWidget* g, int row, int col)
@@ -784,4 +758,4 @@ void TestMainReader::closeDuringExchange()
 }
 
 QTEST_MAIN(TestMainReader)
-#include "tst_main_reader.moc"
+#include "tst_reader_window.moc"

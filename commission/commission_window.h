@@ -5,6 +5,7 @@
 // suite's port settings saved in "dev.dat" when the window closes.
 
 #include "dev.h"
+#include "exchangeguard.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -44,7 +45,8 @@ public:
     void RealSettings_Click();
     void RealNetAdrr_Click();
     void cmdTest_Click();
-    void EnableAll();
+    // False when the window was closed during the exchange (it is closed now).
+    bool EnableAll();
     void DisableAll();
     void SRead_Click();
     void SWrite_Click();
@@ -99,14 +101,6 @@ private:
     void writePair(quint8 first, quint8 second, const std::function<bool(QString*)>& adrr,
                    const QString& value);
     void showError(const QString& text);
-
-    // The item the combo box stands on: for a combo box with an edit field,
-    // the item whose text the field shows, -1 when it shows anything else.
-    static int selectedIndex(const QComboBox* box);
-    // Selects item index (-1: none), the edit field showing its text.
-    static void selectItem(QComboBox* box, int index);
-    // No item selected, the edit field showing text.
-    static void showInEditField(QComboBox* box, const QString& text);
     // The answer of an integer read as a whole number from lo to hi, when it is one.
     bool wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value) const;
 
@@ -114,7 +108,7 @@ private:
     bool m_loaded = false;
     bool m_devLoaded = false;
     bool m_unloaded = false;
-    int m_busy = 0;
+    ui::ExchangeGuard m_guard{this};
 };
 
 } // namespace commission

@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "boxes.h"
 
 #include "dev.h"
 #include "messagebox.h"

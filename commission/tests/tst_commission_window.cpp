@@ -1,10 +1,8 @@
 // The set-up window against a scripted port: start-up, the link test, the
 // read and write pairs, the restart and the settings saved at exit.
 
-#include "commission_main.h"
-#include "fakeport.h"
-#include "messages.h"
-#include "programdir.h"
+#include "commission_window.h"
+#include "windowrig.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -20,20 +18,6 @@ using testsupport::FakePort;
 
 namespace {
 
-// A scripted port that notes, at each frame, whether any control of the
-// window could be used.
-class WatchingPort : public FakePort {
-public:
-    using FakePort::FakePort;
-    std::function<void()> onWrite;
-    bool write(const QByteArray& bytes, QString* error) override
-    {
-        if (onWrite)
-            onWrite();
-        return FakePort::write(bytes, error);
-    }
-};
-
 bool anyControlEnabled(Main* w)
 {
     const QList<QWidget*> controls{w->ComNum, w->ComSettings, w->NetAdrr, w->Reload,       w->SRead,
@@ -45,40 +29,13 @@ bool anyControlEnabled(Main* w)
     return false;
 }
 
-// One window in its own program folder, talking to a scripted port.
-struct Rig {
-    testsupport::ProgramFolder folder;
-    testsupport::MessageAnswerer answers;
-    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
-    WatchingPort* port = nullptr;
-    std::unique_ptr<Main> w;
+// One window in its own program folder, talking to a scripted port, noting at
+// each frame whether any control of the window could be used.
+struct Rig : testsupport::ScriptedRig<Main> {
     QList<bool> usableAtWrite;
-    bool loaded = false;
-
-    explicit Rig(const QString& devDat = QString())
+    explicit Rig(const QString& devDat = QString()) : ScriptedRig(devDat)
     {
-        if (!devDat.isNull())
-            folder.writeDevDat(devDat);
-        w = std::make_unique<Main>();
-        loaded = w->Form_Load();
-        w->show();
-        auto p = std::make_unique<WatchingPort>(clock);
-        port = p.get();
-        port->onWrite = [this] { usableAtWrite << anyControlEnabled(w.get()); };
-        w->dev()->setClock(clock);
-        w->dev()->setPort(std::move(p));
-    }
-    QStringList frames() const
-    {
-        QStringList out;
-        for (const QByteArray& f : port->written)
-            out << QString::fromLatin1(f);
-        return out;
-    }
-    void replies(const QStringList& answers)
-    {
-        for (const QString& a : answers)
-            a.isEmpty() ? port->silence() : port->reply(a.toLatin1());
+        port->onWrite = [this](const QByteArray&) { usableAtWrite << anyControlEnabled(w.get()); };
     }
 };
 
@@ -89,7 +46,7 @@ QPushButton* buttonNamed(Main* w, const QString& name)
 
 QByteArray readData(const QString& name)
 {
-    QFile f(QStringLiteral(COMMISSION_TEST_DATA "/") + name);
+    QFile f(QStringLiteral(TEST_DATA "/") + name);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
@@ -120,7 +77,7 @@ private slots:
     void devDatAfterClosingWithPort3_data();
     void devDatAfterClosingWithPort3();
     void unloadRunsOnce();
-    void closeRefusedDuringAnExchange();
+    void closeDuringAnExchangeWaitsForIt();
 };
 
 void TestCommission::startUp_data()
@@ -158,7 +115,7 @@ void TestCommission::startUp()
     QCOMPARE(w->dev()->Number, quint8(1));
     QCOMPARE(w->dev()->bNetAdrr, quint8(1));
     QCOMPARE(w->dev()->Settings, QStringLiteral("4800,N,8,2"));
-    QVERIFY(rig.answers.messages().isEmpty());
+    QVERIFY(rig.messages.messages().isEmpty());
 
     w->close();
     QCOMPARE(w->dev()->sGetINI("PROGS", "SettingsIndex", "?"), savedIndex);
@@ -207,8 +164,8 @@ void TestCommission::linkTest()
     QCOMPARE(rig.frames(), QStringList{":17;0;\r\n"});
     QCOMPARE(rig.usableAtWrite, QList<bool>{false});
     QVERIFY(rig.w->cmdTest->isEnabled());
-    QCOMPARE(rig.answers.messages().size(), 1);
-    const instrument::Message m = rig.answers.messages().first();
+    QCOMPARE(rig.messages.messages().size(), 1);
+    const instrument::Message m = rig.messages.messages().first();
     QCOMPARE(m.title, rig.w->windowTitle());
     QCOMPARE(m.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(m.text, reached ? QStringLiteral("Связь с прибором установлена")
@@ -251,7 +208,7 @@ void TestCommission::speedRead()
     QCOMPARE(rig.w->ComSettings->currentIndex(), index);
     QVERIFY(!rig.usableAtWrite.contains(true));
     QVERIFY(rig.w->SRead->isEnabled());
-    QVERIFY(rig.answers.messages().isEmpty());
+    QVERIFY(rig.messages.messages().isEmpty());
 }
 
 void TestCommission::writePairs_data()
@@ -306,7 +263,7 @@ void TestCommission::writePairs()
     QCOMPARE(rig.frames(), frames);
     QVERIFY(!rig.usableAtWrite.contains(true));
     QVERIFY(anyControlEnabled(rig.w.get()));
-    QCOMPARE(rig.answers.texts(), QStringList());
+    QCOMPARE(rig.messages.texts(), QStringList());
     QCOMPARE(combo->currentText(), shownAfter);
 }
 
@@ -345,8 +302,8 @@ void TestCommission::failedFirstWriteStopsThePair()
 
     QCOMPARE(rig.frames().size(), frames);
     QCOMPARE(rig.frames().first(), firstFrame);
-    QCOMPARE(rig.answers.texts(), QStringList{message});
-    QCOMPARE(rig.answers.messages().first().title, rig.w->windowTitle());
+    QCOMPARE(rig.messages.texts(), QStringList{message});
+    QCOMPARE(rig.messages.messages().first().title, rig.w->windowTitle());
     QCOMPARE(usableAtMessage, QList<bool>{false});
     QVERIFY(anyControlEnabled(rig.w.get()));
 }
@@ -394,7 +351,7 @@ void TestCommission::numberReads()
     QCOMPARE(combo->currentText(), shown);
     QCOMPARE(combo->currentIndex(), index);
     QVERIFY(!rig.usableAtWrite.contains(true));
-    QVERIFY(rig.answers.messages().isEmpty());
+    QVERIFY(rig.messages.messages().isEmpty());
 }
 
 void TestCommission::cpuKeyNotANumber_data()
@@ -419,8 +376,8 @@ void TestCommission::cpuKeyNotANumber()
     QTest::mouseClick(buttonNamed(rig.w.get(), button), Qt::LeftButton);
 
     QVERIFY(rig.frames().isEmpty());
-    QCOMPARE(rig.answers.messages().size(), 1);
-    const QString text = rig.answers.texts().first();
+    QCOMPARE(rig.messages.messages().size(), 1);
+    const QString text = rig.messages.texts().first();
     QVERIFY2(text.startsWith(QStringLiteral("Ошибка: ")), qPrintable(text));
     QVERIFY2(text.contains(key) && text.contains('"' + value + '"'), qPrintable(text));
     QVERIFY(anyControlEnabled(rig.w.get()));
@@ -442,7 +399,7 @@ void TestCommission::reloadFollowsTheInstrument()
     QCOMPARE(rig.usableAtWrite, QList<bool>{false});
     QCOMPARE(w->RealSettings->currentText(), QStringLiteral("9600,N,8,2"));
     QCOMPARE(w->RealNetAdrr->currentText(), QStringLiteral("5"));
-    QVERIFY(rig.answers.messages().isEmpty());
+    QVERIFY(rig.messages.messages().isEmpty());
 
     // The next exchange uses the new speed and address.
     rig.port->reply("!5;\r\n");
@@ -525,29 +482,34 @@ void TestCommission::unloadRunsOnce()
     QCOMPARE(w->dev()->sGetINI("COMport", "number", "?"), QStringLiteral("9"));
 }
 
-void TestCommission::closeRefusedDuringAnExchange()
+void TestCommission::closeDuringAnExchangeWaitsForIt()
 {
     Rig rig;
     QVERIFY(rig.loaded);
     Main* w = rig.w.get();
+    w->ComNum->setCurrentIndex(2);
     rig.port->reply("!OK;\r\n", 1000);
     // The user closes the window while the link waits for the answer.
     int tries = 0;
     bool closed = true;
-    rig.port->onWrite = [&] {
+    QString savedDuringExchange;
+    rig.port->onWrite = [&](const QByteArray&) {
         ++tries;
         closed = w->close();
+        savedDuringExchange = w->dev()->sGetINI("COMport", "number", "?");
     };
     QTest::mouseClick(w->cmdTest, Qt::LeftButton);
 
+    // Held back while the link waited, carried out when it returned: the
+    // settings are saved then, and nothing of the handler runs after it.
     QCOMPARE(tries, 1);
     QVERIFY(!closed);
-    QVERIFY(w->isVisible());
-    QCOMPARE(rig.answers.texts(), QStringList{"Связь с прибором установлена"});
-    QCOMPARE(w->dev()->sGetINI("COMport", "number", "?"), QStringLiteral("?"));
-    QVERIFY(w->close());
-    QCOMPARE(w->dev()->sGetINI("COMport", "number", "?"), QStringLiteral("1"));
+    QCOMPARE(savedDuringExchange, QStringLiteral("?"));
+    QVERIFY(!w->isVisible());
+    QCOMPARE(rig.messages.texts(), QStringList());
+    QCOMPARE(w->dev()->sGetINI("COMport", "number", "?"), QStringLiteral("3"));
+    QCOMPARE(rig.frames().size(), 1);
 }
 
 QTEST_MAIN(TestCommission)
-#include "tst_commission.moc"
+#include "tst_commission_window.moc"

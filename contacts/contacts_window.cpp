@@ -1,0 +1,472 @@
+#include "contacts_window.h"
+
+#include "controls.h"
+#include "lists.h"
+#include "markgrid.h"
+#include "messagebox.h"
+#include "boxes.h"
+#include "netaddress.h"
+#include "numbers.h"
+#include "windowstyle.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace contacts {
+
+namespace {
+
+using instrument::twips;
+
+const QString kTitle = QStringLiteral("Настройка логики работы реле");
+const QString kProgram = QStringLiteral("Contacts");
+const QString kMark = QStringLiteral("*");
+
+// The grid's top and its distances to the window's foot, in twips: the grid
+// ends 60 twips above the foot, and is never lower than 600 twips.
+constexpr int kGridTop = 2280;
+constexpr int kGridFootGap = 60;
+constexpr int kGridLowest = 600;
+constexpr int kClientWidth = 10590;
+constexpr int kClientHeight = 5835;
+constexpr int kRowHeight = 240;
+
+// Relay record commands and the flags' addresses.
+constexpr quint8 kReadRecord = 36;
+constexpr quint8 kWriteRecord = 35;
+constexpr quint8 kReadFlag = 6;
+constexpr quint8 kWriteFlag = 5;
+constexpr quint8 kRestartCommand = 13;
+const QString kRecordAddress = QStringLiteral("0");
+const QString kRestartAddress = QStringLiteral("151A");
+const QString kBuiltInLogic = QStringLiteral("13ED");
+const QString kAnalysis = QStringLiteral("11F8");
+const QString kRelayTest = QStringLiteral("13EC");
+
+const QString kUnreadWriteAll = QStringLiteral(
+    "Таблица не прочитана из прибора и не изменялась. Запись сотрёт логику работы всех 13 реле прибора. "
+    "Записать?");
+
+// A vertical sunken line at left from top to bottom (twips).
+QFrame* vline(QWidget* parent, const QString& name, int left, int top, int bottom)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    f->setFrameShape(QFrame::VLine);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(twips(left) - 1, twips(top), 2, twips(bottom) - twips(top));
+    return f;
+}
+
+// A caption wider than its control is drawn in a smaller size of the
+// window's font, down to 8 pixels, rather than cut.
+void fitCaption(QWidget* control)
+{
+    QFont f = control->font();
+    while (control->sizeHint().width() > control->width() && f.pixelSize() > 8) {
+        f.setPixelSize(f.pixelSize() - 1);
+        control->setFont(f);
+    }
+}
+
+} // namespace
+
+QString frmContacts::version()
+{
+    return QStringLiteral("3.1.6");
+}
+
+QString frmContacts::programName()
+{
+    return kProgram;
+}
+
+frmContacts::frmContacts(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmContacts"));
+    setWindowTitle(kTitle);
+    ui::applyWindowFont(this);
+    createControls();
+    // The width is fixed; the height may grow, and shrink until the grid
+    // keeps its heading row and a row and a half of marks.
+    setFixedWidth(twips(kClientWidth));
+    setMinimumHeight(twips(kGridTop + kGridLowest + kGridFootGap));
+    resize(twips(kClientWidth), twips(kClientHeight));
+    connectHandlers();
+}
+
+frmContacts::~frmContacts()
+{
+    Form_Unload();
+}
+
+void frmContacts::createControls()
+{
+    cmbWrite = ui::button(this, QStringLiteral("cmbWrite"), QStringLiteral("Записать в прибор"), {4920, 60, 1635, 495});
+    cmbRead = ui::button(this, QStringLiteral("cmbRead"), QStringLiteral("Прочитать из прибора"),
+                         {4920, 600, 1635, 555});
+    cbDevLogic = ui::checkBox(this, QStringLiteral("cbDevLogic"),
+                              QStringLiteral("Разрешение логики реле, зашитой в прибор"), {60, 60, 4755, 315});
+    cbDevLogic->setVisible(false);
+    cbTH = ui::checkBox(this, QStringLiteral("cbTH"),
+                        QStringLiteral("Разрешение анализа уставок и неисправностей датчиков"), {60, 420, 4755, 315});
+    cbAI = ui::checkBox(this, QStringLiteral("cbAI"), QStringLiteral("Тестирование реле"), {60, 780, 4695, 375});
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Сетевой адресс прибора"), {7500, 120, 1275, 495});
+    Label1->setWordWrap(true);
+    cbNetAdrr = ui::dropDownList(this, QStringLiteral("cbNetAdrr"), {7560, 720, 1275, 315});
+    cmbExit = ui::button(this, QStringLiteral("cmbExit"), QStringLiteral("Выход"), {8940, 60, 1575, 555});
+    cmbExit->setFont(instrument::windowFont(13.5));
+    cmdReload = ui::button(this, QStringLiteral("cmdReload"), QStringLiteral("Перезагрузка"), {8940, 660, 1575, 495});
+    pbProgress = ui::progressBar(this, QStringLiteral("pbProgress"), {60, 1260, 10455, 315});
+    Command1 = ui::button(this, QStringLiteral("Command1"), QStringLiteral("Прочитать"), {60, 1680, 1695, 495});
+    Command2 = ui::button(this, QStringLiteral("Command2"), QStringLiteral("Записать"), {1800, 1680, 1635, 495});
+    Command3 = ui::button(this, QStringLiteral("Command3"), QStringLiteral("Прочитать Все"), {3540, 1680, 1635, 495});
+    Command4 = ui::button(this, QStringLiteral("Command4"), QStringLiteral("Записать Все"), {5220, 1680, 1635, 495});
+
+    fgTab = new MarkGrid(kGridRows, kGridCols, 1, 2, this);
+    fgTab->setObjectName(QStringLiteral("fgTab"));
+    ui::place(fgTab, {60, kGridTop, 10455, 3495});
+    // Widths from the pixel edges, so that the columns add up as in twips.
+    QList<int> widths{700, 2200};
+    for (int c = 1; c <= kChannels; ++c)
+        widths << 600;
+    int left = 0;
+    for (int c = 0; c < widths.size(); ++c) {
+        fgTab->setColumnWidth(c, twips(left + widths[c]) - twips(left));
+        left += widths[c];
+    }
+    fgTab->setRowHeight(twips(kRowHeight));
+
+    lines << ui::line(this, QStringLiteral("Line1"), -120, 1200, 10740)
+          << vline(this, QStringLiteral("Line2"), 7440, 0, 1200)
+          << vline(this, QStringLiteral("Line3"), 8880, 0, 1200)
+          << ui::line(this, QStringLiteral("Line4"), 60, 1620, 10440)
+          << ui::line(this, QStringLiteral("Line5"), 60, 2220, 10500)
+          << vline(this, QStringLiteral("Line6"), 3480, 1620, 2220)
+          << vline(this, QStringLiteral("Line7"), 6900, 1620, 2220);
+
+    for (QWidget* c : QList<QWidget*>{cmbWrite, cmbRead, cbTH, cbAI, cmdReload, Command1, Command2, Command3,
+                                      Command4})
+        fitCaption(c);
+
+    const QList<QWidget*> tabOrder{fgTab, Command1, Command2, Command3, Command4, cbTH, cbAI,
+                                   cmbWrite, cmbRead, cbNetAdrr, cmbExit, cmdReload};
+    for (int i = 0; i + 1 < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i], tabOrder[i + 1]);
+}
+
+void frmContacts::connectHandlers()
+{
+    connect(fgTab, &MarkGrid::mouseUp, this, &frmContacts::fgTab_MouseUp);
+    // toggled runs for a state set by the program too, as the flag rule needs.
+    connect(cbTH, &QCheckBox::toggled, this, &frmContacts::cbTH_Click);
+    connect(cbAI, &QCheckBox::toggled, this, &frmContacts::cbAI_Click);
+    connect(cbDevLogic, &QCheckBox::toggled, this, &frmContacts::cbDevLogic_Click);
+    ui::connectNetAddress(cbNetAdrr, this, [this] { cbNetAdrr_LostFocus(); });
+    connect(cmbExit, &QPushButton::clicked, this, &frmContacts::cmbExit_Click);
+    connect(cmdReload, &QPushButton::clicked, this, &frmContacts::cmdReload_Click);
+    connect(cmbRead, &QPushButton::clicked, this, &frmContacts::cmbRead_Click);
+    connect(cmbWrite, &QPushButton::clicked, this, &frmContacts::cmbWrite_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmContacts::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmContacts::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmContacts::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmContacts::Command4_Click);
+}
+
+bool frmContacts::Form_Load()
+{
+    setWindowTitle(ui::caption(kTitle, version()));
+    if (!ui::loadLink(m_dev, this, kProgram))
+        return false;
+    m_devLoaded = true;
+    writeHeadings();
+    ui::fillNetAddresses(cbNetAdrr, m_dev, 1);
+    return true;
+}
+
+void frmContacts::writeHeadings()
+{
+    fgTab->setText(0, 1, QStringLiteral("N канала"));
+    for (int r = 1; r <= kRelays; ++r) {
+        fgTab->setText(4 * r - 2, 0, QStringLiteral("Реле ") + QString::number(r));
+        fgTab->setText(4 * r - 3, 1, QStringLiteral("Первая уставка"));
+        fgTab->setText(4 * r - 2, 1, QStringLiteral("Вторая уставка"));
+        fgTab->setText(4 * r - 1, 1, QStringLiteral("Обрыв"));
+    }
+    for (int c = 1; c <= kChannels; ++c)
+        fgTab->setText(0, c + 1, QString::number(c));
+}
+
+// ---- window -------------------------------------------------------------------
+
+void frmContacts::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmContacts::Form_Resize()
+{
+    // The width and the least height are the window's constraints; here the
+    // grid only follows the height.
+    const int top = twips(kGridTop);
+    fgTab->setGeometry(fgTab->x(), top, fgTab->width(), std::max(1, height() - top - twips(kGridFootGap)));
+}
+
+void frmContacts::closeEvent(QCloseEvent* event)
+{
+    if (m_guard.holdClose(event))
+        return;
+    Form_Unload();
+    event->accept();
+}
+
+void frmContacts::Form_Unload()
+{
+    if (!m_devLoaded)
+        return;
+    m_devLoaded = false;
+    m_dev.Form_Unload();
+    m_dev.hide();
+}
+
+void frmContacts::cmbExit_Click()
+{
+    close();
+}
+
+void frmContacts::cbNetAdrr_LostFocus()
+{
+    ui::takeNetAddress(cbNetAdrr, m_dev);
+}
+
+// ---- marks ----------------------------------------------------------------------
+
+void frmContacts::fgTab_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, bool plainClick)
+{
+    // Only a plain left click on a mark cell toggles it: a drag or a Shift or
+    // Ctrl click selects relays and must never change the logic.
+    if (button != Qt::LeftButton || !plainClick)
+        return;
+    const int row = fgTab->row();
+    const int col = fgTab->col();
+    if (row < 1 || col < kFirstMarkCol)
+        return;
+    fgTab->setText(row, col, fgTab->text(row, col).isEmpty() ? kMark : QString());
+    m_gridTouched = true;
+}
+
+QString frmContacts::Calc6(qint16& col, qint16& row) const
+{
+    std::array<bool, 6> marks{};
+    for (int b = 0; b < 6; ++b)
+        marks[size_t(b)] = !fgTab->text(row, col + b).isEmpty();
+    return packField(marks);
+}
+
+void frmContacts::PasteN(qint16 col, qint16 row, qint16 value)
+{
+    const std::array<bool, 6> marks = unpackField(quint32(quint16(value)));
+    for (int b = 0; b < 6; ++b)
+        fgTab->setText(row, col + b, marks[size_t(b)] ? kMark : QString());
+}
+
+RelayMarks frmContacts::relayMarks(int relay) const
+{
+    RelayMarks marks{};
+    for (int e = 0; e < kEventRows; ++e)
+        for (int c = 0; c < kChannels; ++c)
+            marks[size_t(e)][size_t(c)] = !fgTab->text(eventRow(relay, e), kFirstMarkCol + c).isEmpty();
+    return marks;
+}
+
+// ---- flags ----------------------------------------------------------------------
+
+void frmContacts::cbTH_Click()
+{
+    if (cbTH->isChecked())
+        cbDevLogic->setChecked(false);
+}
+
+void frmContacts::cbAI_Click()
+{
+    if (cbAI->isChecked())
+        cbDevLogic->setChecked(false);
+}
+
+void frmContacts::cbDevLogic_Click()
+{
+    if (cbDevLogic->isChecked()) {
+        cbTH->setChecked(false);
+        cbAI->setChecked(false);
+    }
+}
+
+// ---- exchanges ------------------------------------------------------------------
+
+void frmContacts::showError(const QString& text)
+{
+    ui::errorBox(this, kProgram, text);
+}
+
+bool frmContacts::goOn(const QString& answer, bool good)
+{
+    if (m_guard.isClosing()) {
+        (void)m_guard.end();
+        return false;
+    }
+    if (good)
+        return true;
+    if (m_guard.end())
+        showError(answer);
+    return false;
+}
+
+void frmContacts::raiseProgress()
+{
+    if (pbProgress->value() < pbProgress->maximum())
+        pbProgress->setValue(pbProgress->value() + 1);
+}
+
+void frmContacts::restart()
+{
+    m_dev.sCOMPort(kRestartCommand, kRestartAddress, QStringLiteral("1"));
+}
+
+void frmContacts::ReadFromDev(qint16& first, qint16& last)
+{
+    pbProgress->setRange(0, std::max(1, last - first + 1));
+    pbProgress->setValue(0);
+    m_guard.begin();
+    for (int i = first; i <= last; ++i) {
+        const QString answer = m_dev.sCOMPort(kReadRecord, kRecordAddress, instrument::hexText(quint32(i)));
+        std::array<quint32, kRecordFields> fields{};
+        if (!goOn(answer, readRecord(answer, &fields)))
+            return;
+        raiseProgress();
+        // A read shows channels 1 to 12: the first two fields of each group.
+        for (int e = 0; e < kEventRows; ++e)
+            for (int t = 0; t < kShownFields; ++t)
+                PasteN(qint16(kFirstMarkCol + 6 * t), qint16(eventRow(i, e)),
+                       qint16(fields[size_t(e * kFieldsPerRow + t)] & 0x3F));
+        m_gridTouched = true;
+    }
+    (void)m_guard.end();
+}
+
+void frmContacts::WriteToDev(qint16& first, qint16& last)
+{
+    pbProgress->setRange(0, std::max(1, last - first + 1));
+    pbProgress->setValue(0);
+    m_guard.begin();
+    for (int i = first; i <= last; ++i) {
+        raiseProgress();
+        const QString answer = m_dev.sCOMPort(kWriteRecord, kRecordAddress, recordText(i, relayMarks(i)));
+        if (!goOn(answer, answer == QLatin1String("OK")))
+            return;
+    }
+    restart();
+    (void)m_guard.end();
+}
+
+void frmContacts::Command1_Click()
+{
+    read_Click();
+}
+
+void frmContacts::Command2_Click()
+{
+    write_Click();
+}
+
+void frmContacts::Command3_Click()
+{
+    readAll_Click();
+}
+
+void frmContacts::Command4_Click()
+{
+    writeAll_Click();
+}
+
+void frmContacts::read_Click()
+{
+    const RelayRange range = relayRange(fgTab->row(), fgTab->rowSel());
+    qint16 first = qint16(range.first);
+    qint16 last = qint16(range.last);
+    ReadFromDev(first, last);
+}
+
+void frmContacts::write_Click()
+{
+    const RelayRange range = relayRange(fgTab->row(), fgTab->rowSel());
+    qint16 first = qint16(range.first);
+    qint16 last = qint16(range.last);
+    WriteToDev(first, last);
+}
+
+void frmContacts::readAll_Click()
+{
+    qint16 first = 0;
+    qint16 last = kRelays - 1;
+    ReadFromDev(first, last);
+}
+
+void frmContacts::writeAll_Click()
+{
+    // An empty grid that was never read would wipe every relay's logic.
+    if (!m_gridTouched
+        && instrument::showMessage(this, QMessageBox::NoIcon, kProgram, kUnreadWriteAll,
+                                   QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    qint16 first = 0;
+    qint16 last = kRelays - 1;
+    WriteToDev(first, last);
+}
+
+void frmContacts::cmbRead_Click()
+{
+    cbAI->setChecked(false);
+    cbTH->setChecked(false);
+    cbDevLogic->setChecked(false);
+    m_guard.begin();
+    const std::pair<QString, QCheckBox*> flags[] = {
+        {kBuiltInLogic, cbDevLogic}, {kAnalysis, cbTH}, {kRelayTest, cbAI}};
+    for (const auto& [address, box] : flags) {
+        const QString answer = m_dev.sCOMPort(kReadFlag, address, QStringLiteral("0"));
+        if (!goOn(answer, isFlagAnswer(answer)))
+            return;
+        if (flagSet(answer))
+            box->setChecked(true);
+    }
+    (void)m_guard.end();
+}
+
+void frmContacts::cmbWrite_Click()
+{
+    m_guard.begin();
+    const std::pair<QString, QCheckBox*> flags[] = {
+        {kBuiltInLogic, cbDevLogic}, {kRelayTest, cbAI}, {kAnalysis, cbTH}};
+    for (const auto& [address, box] : flags) {
+        const QString answer =
+            m_dev.sCOMPort(kWriteFlag, address, box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+        if (!goOn(answer, answer == QLatin1String("OK")))
+            return;
+    }
+    restart();
+    (void)m_guard.end();
+}
+
+void frmContacts::cmdReload_Click()
+{
+    m_guard.begin();
+    restart();
+    (void)m_guard.end();
+}
+
+} // namespace contacts
