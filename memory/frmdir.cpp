@@ -3,7 +3,7 @@
 #include "controls.h"
 #include "dev.h"
 #include "lists.h"
-#include "messages.h"
+#include "boxes.h"
 #include "programfolder.h"
 
 #include <QComboBox>

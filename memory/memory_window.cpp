@@ -2,7 +2,7 @@
 
 #include "controls.h"
 #include "lists.h"
-#include "messages.h"
+#include "boxes.h"
 #include "netaddress.h"
 #include "numbers.h"
 #include "programfolder.h"

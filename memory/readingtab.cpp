@@ -6,7 +6,7 @@
 #include "controls.h"
 #include "frmdir.h"
 #include "lists.h"
-#include "messages.h"
+#include "boxes.h"
 #include "dialogs.h"
 
 #include <QComboBox>
