@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <array>
 #include <cmath>
 
 namespace commission {
@@ -186,15 +187,25 @@ void Main::Form_Unload()
     const int port = ComNum->currentIndex();
     const QString portNumber = QString::number(port + 1);
     const QString settings = RealSettings->currentText();
-    m_dev.sWriteINI(QStringLiteral("COMport"), QStringLiteral("number"), portNumber);
-    m_dev.sWriteINI(ui::keys::kProgs, ui::keys::kNumberIndex, QString::number(port));
-    m_dev.sWriteINI(QStringLiteral("COM_SETTINGS"), QStringLiteral("Number"), portNumber);
-    m_dev.sWriteINI(QStringLiteral("COMport"), QStringLiteral("Number"), portNumber);
-    m_dev.sWriteINI(QStringLiteral("DEVICE"), QStringLiteral("NetAdrr"),
-                    QString::number(RealNetAdrr->currentIndex()));
-    m_dev.sWriteINI(QStringLiteral("COM_SETTINGS"), QStringLiteral("settings"), settings);
-    m_dev.sWriteINI(QStringLiteral("COMport"), QStringLiteral("settings"), settings);
-    ui::writeSpeedList(m_dev, portSettings(), RealSettings->currentIndex());
+    const QList<std::array<QString, 3>> keys{
+        {QStringLiteral("COMport"), QStringLiteral("number"), portNumber},
+        {ui::keys::kProgs, ui::keys::kNumberIndex, QString::number(port)},
+        {QStringLiteral("COM_SETTINGS"), QStringLiteral("Number"), portNumber},
+        {QStringLiteral("COMport"), QStringLiteral("Number"), portNumber},
+        {QStringLiteral("DEVICE"), QStringLiteral("NetAdrr"), QString::number(RealNetAdrr->currentIndex())},
+        {QStringLiteral("COM_SETTINGS"), QStringLiteral("settings"), settings},
+        {QStringLiteral("COMport"), QStringLiteral("settings"), settings},
+    };
+    // The first key that cannot be written ends the saving: the file has been
+    // left as it was, and the user is told which file and why.
+    bool saved = true;
+    for (const auto& [section, key, value] : keys)
+        if (!(saved = m_dev.sWriteINI(section, key, value)))
+            break;
+    if (saved)
+        saved = ui::writeSpeedList(m_dev, portSettings(), RealSettings->currentIndex());
+    if (!saved)
+        showError(m_dev.iniWriteError());
 
     if (m_devLoaded) {
         m_dev.Form_Unload();

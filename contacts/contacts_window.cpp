@@ -53,27 +53,6 @@ const QString kUnreadWriteAll = QStringLiteral(
     "Записать?");
 
 // A vertical sunken line at left from top to bottom (twips).
-QFrame* vline(QWidget* parent, const QString& name, int left, int top, int bottom)
-{
-    auto* f = new QFrame(parent);
-    f->setObjectName(name);
-    f->setFrameShape(QFrame::VLine);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(twips(left) - 1, twips(top), 2, twips(bottom) - twips(top));
-    return f;
-}
-
-// A caption wider than its control is drawn in a smaller size of the
-// window's font, down to 8 pixels, rather than cut.
-void fitCaption(QWidget* control)
-{
-    QFont f = control->font();
-    while (control->sizeHint().width() > control->width() && f.pixelSize() > 8) {
-        f.setPixelSize(f.pixelSize() - 1);
-        control->setFont(f);
-    }
-}
-
 } // namespace
 
 QString frmContacts::version()
@@ -143,16 +122,16 @@ void frmContacts::createControls()
     fgTab->setRowHeight(twips(kRowHeight));
 
     lines << ui::line(this, QStringLiteral("Line1"), -120, 1200, 10740)
-          << vline(this, QStringLiteral("Line2"), 7440, 0, 1200)
-          << vline(this, QStringLiteral("Line3"), 8880, 0, 1200)
+          << ui::vline(this, QStringLiteral("Line2"), 7440, 0, 1200)
+          << ui::vline(this, QStringLiteral("Line3"), 8880, 0, 1200)
           << ui::line(this, QStringLiteral("Line4"), 60, 1620, 10440)
           << ui::line(this, QStringLiteral("Line5"), 60, 2220, 10500)
-          << vline(this, QStringLiteral("Line6"), 3480, 1620, 2220)
-          << vline(this, QStringLiteral("Line7"), 6900, 1620, 2220);
+          << ui::vline(this, QStringLiteral("Line6"), 3480, 1620, 2220)
+          << ui::vline(this, QStringLiteral("Line7"), 6900, 1620, 2220);
 
     for (QWidget* c : QList<QWidget*>{cmbWrite, cmbRead, cbTH, cbAI, cmdReload, Command1, Command2, Command3,
                                       Command4})
-        fitCaption(c);
+        ui::fitCaption(c);
 
     const QList<QWidget*> tabOrder{fgTab, Command1, Command2, Command3, Command4, cbTH, cbAI,
                                    cmbWrite, cmbRead, cbNetAdrr, cmbExit, cmdReload};
@@ -421,8 +400,7 @@ void frmContacts::writeAll_Click()
 {
     // An empty grid that was never read would wipe every relay's logic.
     if (!m_gridTouched
-        && instrument::showMessage(this, QMessageBox::NoIcon, kProgram, kUnreadWriteAll,
-                                   QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        && !ui::questionBox(this, kProgram, kUnreadWriteAll))
         return;
     qint16 first = 0;
     qint16 last = kRelays - 1;

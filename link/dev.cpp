@@ -43,14 +43,27 @@ const QString kDescOverflow = QStringLiteral("Переполнение");
 const QString kDescBadCall = QStringLiteral("Недопустимый вызов процедуры или недопустимый аргумент");
 const QString kDescMissingField = QStringLiteral("Индекс выходит за пределы допустимого диапазона");
 
-// Keeps the text up to and including its first LF, then up to and including
-// its first CR.
+// Where the answer's terminator is looked for: after the CR and LF that the
+// received text starts with. Those are the tail of an earlier answer (its LF
+// still on the line when the port was opened again), not this answer's end.
+// Any other line in front of the answer, an echoed frame say, still ends it.
+int terminatorSearchStart(const QString& answer)
+{
+    int i = 0;
+    while (i < answer.size() && (answer.at(i) == QLatin1Char('\r') || answer.at(i) == QLatin1Char('\n')))
+        ++i;
+    return i;
+}
+
+// Keeps the text up to and including the first LF of the answer, then up to
+// and including its first CR.
 QString cutAnswer(QString answer)
 {
-    const int lf = answer.indexOf(QLatin1Char('\n'));
+    const int from = terminatorSearchStart(answer);
+    const int lf = answer.indexOf(QLatin1Char('\n'), from);
     if (lf >= 0)
         answer.truncate(lf + 1);
-    const int cr = answer.indexOf(QLatin1Char('\r'));
+    const int cr = answer.indexOf(QLatin1Char('\r'), from);
     if (cr >= 0)
         answer.truncate(cr + 1);
     return answer;
@@ -152,15 +165,15 @@ QString Dev::sGetINIA(const QString& sFileName, const QString& sSection, const Q
     return ini::read(sFileName, sSection, sKey, sDefault);
 }
 
-void Dev::sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const
+bool Dev::sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const
 {
-    ini::write(programFile(QStringLiteral("dev.dat")), sSection, sKey, sValue);
+    return sWriteINIA(programFile(QStringLiteral("dev.dat")), sSection, sKey, sValue);
 }
 
-void Dev::sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
+bool Dev::sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
                      const QString& sValue) const
 {
-    ini::write(sFileName, sSection, sKey, sValue);
+    return ini::write(sFileName, sSection, sKey, sValue, &m_iniWriteError);
 }
 
 // ---- life cycle -----------------------------------------------------------------
@@ -172,27 +185,40 @@ bool Dev::Form_Load()
     const QString datPath = programFile(QStringLiteral("dev.dat"));
 
     bool ok = true;
-    auto number = [&](const QString& section, const QString& key, const QString& fallback, double lo, double hi) {
+    // The value of a numeric key from lo to hi (whole numbers rounded first
+    // when whole; above lo only when lo is excluded); else the start-up stops
+    // with a message naming the file, section, key and value.
+    enum Bound { Inclusive, AboveLow };
+    auto checked = [&](const QString& section, const QString& key, const QString& fallback, double lo, double hi,
+                       bool whole, Bound bound) {
         if (!ok)
             return 0.0;
         const QString text = sGetINI(section, key, fallback);
         double v = 0;
         const bool isNum = toSettingNumber(text, sFloatingPointSeparator, &v);
-        if (!isNum || v < lo || v > hi) {
+        // Whole numbers round to even, as the conversion to a byte does.
+        if (isNum && whole)
+            v = std::nearbyint(v);
+        const bool inRange = bound == Inclusive ? v >= lo && v <= hi : v > lo && v <= hi;
+        if (!isNum || !inRange) {
             ok = false;
+            const QString range = bound == Inclusive
+                ? QStringLiteral("вне допустимого диапазона от %1 до %2")
+                : QStringLiteral("вне допустимого диапазона: больше %1 и не больше %2");
             m_loadError = QStringLiteral("Файл настроек \"%1\", раздел [%2], ключ %3: значение \"%4\" %5.")
                               .arg(QDir::toNativeSeparators(datPath), section, key, text,
-                                   isNum ? QStringLiteral("вне допустимого диапазона от %1 до %2")
-                                               .arg(numberText(lo, sFloatingPointSeparator),
-                                                    numberText(hi, sFloatingPointSeparator))
+                                   isNum ? range.arg(numberText(lo, sFloatingPointSeparator),
+                                                     numberText(hi, sFloatingPointSeparator))
                                          : QStringLiteral("не является числом"));
             return 0.0;
         }
         return v;
     };
+    auto number = [&](const QString& section, const QString& key, const QString& fallback, double lo, double hi) {
+        return checked(section, key, fallback, lo, hi, false, Inclusive);
+    };
     auto byte = [&](const QString& section, const QString& key, const QString& fallback) {
-        // Whole bytes round to even, as the conversion to a byte does.
-        return quint8(std::nearbyint(number(section, key, fallback, -0.5, 255.5)));
+        return quint8(checked(section, key, fallback, 0, 255, true, Inclusive));
     };
     constexpr double kAny = 1e300;
 
@@ -202,7 +228,9 @@ bool Dev::Form_Load()
     bModuleNumber = byte(QStringLiteral("DEVICE"), QStringLiteral("ModuleNum"), QStringLiteral("0"));
     NofRereadings = byte(QStringLiteral("SETTINGS"), QStringLiteral("NOfRereadings"), QStringLiteral("2"));
     NOfDigits = byte(QStringLiteral("SETTINGS"), QStringLiteral("NOfDigits"), QStringLiteral("8"));
-    TimeOut = number(QStringLiteral("SETTINGS"), QStringLiteral("TimeOut"), QStringLiteral("3"), 0, 86400);
+    // With no time at all to wait every exchange would fail, however the
+    // instrument answers.
+    TimeOut = checked(QStringLiteral("SETTINGS"), QStringLiteral("TimeOut"), QStringLiteral("3"), 0, 86400, false, AboveLow);
     if (ok) {
         // The delay is kept but no exchange waits on it. Where the locale's
         // separator is "." the default "0,2" reads with "," as a group
@@ -608,7 +636,7 @@ Dev::Attempt Dev::exchange(const QString& frameWithCrLf, Phase1Events phase1)
     deadline = m_clock->elapsedMs() + timeoutMs;
     for (;;) {
         a.answer += fromCp1251(m_port->readAll());
-        if (a.answer.contains(QLatin1Char('\r')))
+        if (a.answer.indexOf(QLatin1Char('\r'), terminatorSearchStart(a.answer)) >= 0)
             break;
         const int left = msLeft(deadline);
         if (left <= 0)

@@ -49,9 +49,13 @@ public:
     qint32 iGetINI(const QString& sSection, const QString& sKey, qint32 iDefault) const;
     QString sGetINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
                      const QString& sDefault) const;
-    void sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const;
-    void sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
+    // True when the key was written; on false the file is left as it was and
+    // iniWriteError() says why, naming the file (for "Ошибка: " + it).
+    bool sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const;
+    bool sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
                     const QString& sValue) const;
+    // The reason the last write of a key failed; empty after one that worked.
+    QString iniWriteError() const { return m_iniWriteError; }
 
     // ---- life cycle -----------------------------------------------------------
     // Reads the link keys of "dev.dat" and opens the exchange log. Returns false
@@ -118,6 +122,7 @@ private:
     std::shared_ptr<Clock> m_clock;
     QFile m_log;
     QString m_loadError;
+    mutable QString m_iniWriteError;
     double m_delay = 0.2;
     int m_busy = 0;
 };

@@ -2,9 +2,18 @@
 
 #include "cp1251.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QLockFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace instrument {
 namespace ini {
@@ -81,6 +90,199 @@ QByteArray readAll(const QString& path)
     return f.readAll();
 }
 
+
+// How long a write waits for another program that is writing the same file.
+constexpr int kLockWaitMs = 5000;
+
+QString systemReason(int code)
+{
+    return qt_error_string(code);
+}
+
+QString failure(const QString& path, const QString& why)
+{
+    return QStringLiteral("Не удалось записать файл %1: %2")
+        .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), why);
+}
+
+// The lock beside the file that one write holds from its read to its
+// replace. It is a lock of the system's, which goes with the process that
+// held it: a writer that was killed leaves at most an unlocked file, which
+// the next writer takes over at once.
+class WriteLock {
+public:
+    ~WriteLock()
+    {
+        if (m_fd < 0)
+            return;
+        // Removed while still held; a writer that opened it meanwhile sees
+        // that the name no longer leads to what it locked and starts over.
+        ::unlink(m_path.constData());
+        ::close(m_fd);
+    }
+
+    // False with the reason in *why when the lock cannot be made, or another
+    // program keeps it longer than a write takes.
+    bool acquire(const QString& path, QString* why)
+    {
+        m_path = QFile::encodeName(path);
+        QElapsedTimer waited;
+        waited.start();
+        int pauseMs = 1;
+        for (;;) {
+            const int fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                *why = QStringLiteral("не удалось создать файл блокировки %1 (%2)")
+                           .arg(QDir::toNativeSeparators(path), systemReason(errno));
+                return false;
+            }
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                struct stat held {}, named {};
+                if (::fstat(fd, &held) == 0 && ::stat(m_path.constData(), &named) == 0 && held.st_dev == named.st_dev
+                    && held.st_ino == named.st_ino) {
+                    m_fd = fd;
+                    return true;
+                }
+                ::close(fd); // the holder before us removed it: take the new one
+                continue;
+            }
+            const int code = errno;
+            ::close(fd);
+            if (code != EWOULDBLOCK && code != EINTR) {
+                *why = QStringLiteral("не удалось заблокировать файл %1 (%2)")
+                           .arg(QDir::toNativeSeparators(path), systemReason(code));
+                return false;
+            }
+            if (waited.elapsed() >= kLockWaitMs) {
+                *why = QStringLiteral("его записывает другая программа (файл %1 занят)").arg(QDir::toNativeSeparators(path));
+                return false;
+            }
+            // A live writer holds the lock for a few milliseconds.
+            QThread::msleep(pauseMs);
+            pauseMs = std::min(pauseMs * 2, 50);
+        }
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+};
+
+// The whole file as it is now. A file that does not exist is empty; one that
+// exists but cannot be read whole is an error, never taken for empty.
+bool readWhole(const QString& path, QByteArray* bytes, bool* exists, mode_t* mode, QString* why)
+{
+    bytes->clear();
+    *exists = false;
+    const QByteArray name = QFile::encodeName(path);
+    // Not blocking, so that a pipe of that name cannot hold the write up.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        *why = QStringLiteral("его не удалось прочитать (%1), он оставлен как был").arg(systemReason(errno));
+        return false;
+    }
+    *exists = true;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int code = errno;
+        ::close(fd);
+        *why = QStringLiteral("его не удалось прочитать (%1), он оставлен как был").arg(systemReason(code));
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *why = S_ISDIR(st.st_mode) ? QStringLiteral("под этим именем папка (%1)").arg(systemReason(EISDIR))
+                                   : QStringLiteral("под этим именем не обычный файл");
+        return false;
+    }
+    *mode = st.st_mode & 07777;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int code = errno;
+            ::close(fd);
+            *why = QStringLiteral("его не удалось прочитать (%1), он оставлен как был").arg(systemReason(code));
+            return false;
+        }
+        bytes->append(buf, n);
+    }
+    ::close(fd);
+    return true;
+}
+
+bool writeAllTo(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Puts bytes in place of the file at path: a new file beside it, written
+// whole and synced, then renamed over it, so that the file is always the old
+// one or the new one, whenever the writer is stopped.
+bool replaceWhole(const QString& path, const QByteArray& bytes, bool exists, mode_t mode, QString* why)
+{
+    const QByteArray name = QFile::encodeName(path);
+    QByteArray tempName;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tempName = name + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        *why = QStringLiteral("не удалось создать временный файл рядом с ним (%1), он оставлен как был")
+                   .arg(systemReason(errno));
+        return false;
+    }
+    auto fail = [&](int code) {
+        ::close(fd);
+        ::unlink(tempName.constData());
+        *why = QStringLiteral("не удалось записать его новую копию (%1), он оставлен как был").arg(systemReason(code));
+        return false;
+    };
+    if (exists && ::fchmod(fd, mode) != 0)
+        return fail(errno);
+    if (!writeAllTo(fd, bytes) || ::fsync(fd) != 0)
+        return fail(errno);
+    if (::close(fd) != 0) {
+        fd = -1;
+        const int code = errno;
+        ::unlink(tempName.constData());
+        *why = QStringLiteral("не удалось записать его новую копию (%1), он оставлен как был").arg(systemReason(code));
+        return false;
+    }
+    if (::rename(tempName.constData(), name.constData()) != 0) {
+        const int code = errno;
+        ::unlink(tempName.constData());
+        *why = QStringLiteral("не удалось записать его новую копию (%1), он оставлен как был").arg(systemReason(code));
+        return false;
+    }
+    // The new name itself reaches the disk with the folder.
+    const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
 } // namespace
 
 QString read(const QString& path, const QString& section, const QString& key, const QString& fallback)
@@ -102,14 +304,37 @@ QString read(const QString& path, const QString& section, const QString& key, co
     return fallback;
 }
 
-bool write(const QString& path, const QString& section, const QString& key, const QString& value)
+bool write(const QString& path, const QString& section, const QString& key, const QString& value, QString* error)
 {
-    QLockFile lock(path + QStringLiteral(".lock"));
-    lock.setStaleLockTime(10000);
-    if (!lock.tryLock(10000))
+    QString why;
+    auto refuse = [&] {
+        if (error)
+            *error = failure(path, why);
         return false;
+    };
+    // A link to the file is followed: the file it leads to is replaced.
+    QString target = path;
+    const QFileInfo info(path);
+    if (info.isSymLink() && info.exists())
+        target = info.canonicalFilePath();
 
-    QList<Line> lines = splitLines(readAll(path));
+    WriteLock lock;
+    if (!lock.acquire(path + QStringLiteral(".lock"), &why))
+        return refuse();
+
+    QByteArray old;
+    bool exists = false;
+    mode_t mode = 0;
+    if (!readWhole(target, &old, &exists, &mode, &why))
+        return refuse();
+    // Under the lock, a temporary file beside this one is what a writer that
+    // was stopped half-way left behind.
+    const QFileInfo targetInfo(target);
+    const QDir folder = targetInfo.absoluteDir();
+    for (const QString& stale : folder.entryList({targetInfo.fileName() + QStringLiteral(".tmp*")}, QDir::Files | QDir::Hidden))
+        QFile::remove(folder.filePath(stale));
+
+    QList<Line> lines = splitLines(old);
     QByteArray newline("\r\n");
     if (!lines.isEmpty() && lines.first().ending == "\n")
         newline = "\n";
@@ -158,14 +383,11 @@ bool write(const QString& path, const QString& section, const QString& key, cons
     for (const Line& line : lines)
         out += toCp1251(line.text) + line.ending;
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(out) != out.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    if (!replaceWhole(target, out, exists, mode, &why))
+        return refuse();
+    if (error)
+        error->clear();
+    return true;
 }
 
 } // namespace ini

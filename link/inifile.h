@@ -5,7 +5,8 @@
 // Windows-1251 text. A write takes a lock beside the file, reads it again,
 // changes the one key and replaces the file atomically, so two programs that
 // write keys of the same file at once both land and a crash never leaves a
-// half-written file.
+// half-written file. A file that exists but cannot be read whole is never
+// taken for an empty one: the write is refused and the file left as it was.
 
 #include <QString>
 
@@ -17,8 +18,11 @@ namespace ini {
 constexpr int kMaxValueLength = 254;
 
 QString read(const QString& path, const QString& section, const QString& key, const QString& fallback);
-// Returns false when the file could not be written (the link does not report it).
-bool write(const QString& path, const QString& section, const QString& key, const QString& value);
+// True when the key was written. On false the file is as it was, and *error
+// (when given) holds one sentence for the user naming the file's full path
+// and the reason, e.g. "Не удалось записать файл /x/dev.dat: Permission denied".
+bool write(const QString& path, const QString& section, const QString& key, const QString& value,
+           QString* error = nullptr);
 
 } // namespace ini
 } // namespace instrument

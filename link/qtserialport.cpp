@@ -35,13 +35,36 @@ bool isFatal(QSerialPort::SerialPortError e)
     return e != QSerialPort::NoError && e != QSerialPort::TimeoutError;
 }
 
+// What a failure of the line is. For a read or write that failed, or a
+// device that went, the port's error text is that of whatever system call
+// failed last (often the harmless refusal of RTS on a line without modem
+// control), so it is not repeated.
+QString failureText(QSerialPort::SerialPortError e)
+{
+    switch (e) {
+    case QSerialPort::ReadError: return QStringLiteral("чтение из порта не удалось");
+    case QSerialPort::WriteError: return QStringLiteral("передача в порт не удалась");
+    case QSerialPort::ResourceError: return QStringLiteral("устройство пропало из системы");
+    default: return QString();
+    }
+}
+
 } // namespace
+
+QtSerialPort::QtSerialPort()
+{
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
+        if (isFatal(e) && m_failure.isEmpty())
+            m_failure = failureText(e);
+    });
+}
 
 bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* error)
 {
     if (m_port.isOpen())
         m_port.close();
     m_port.setPortName(path);
+    m_path = path;
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::DeviceNotFoundError:
@@ -76,6 +99,7 @@ bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* err
     m_port.clear(QSerialPort::Input);
     m_port.readAll();
     m_port.clearError();
+    m_failure.clear();
     return true;
 }
 
@@ -103,8 +127,8 @@ QByteArray QtSerialPort::readAll()
 
 QString QtSerialPort::lostText() const
 {
-    return QStringLiteral("Устройство %1 отключено или не отвечает на уровне системы (%2)")
-        .arg(m_port.portName(), m_port.errorString());
+    const QString text = QStringLiteral("Устройство %1 отключено или не отвечает на уровне системы").arg(m_path);
+    return m_failure.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, m_failure);
 }
 
 SerialPort::Wait QtSerialPort::waitForData(int msecs, bool processEvents, QString* error)

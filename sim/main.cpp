@@ -29,14 +29,32 @@ const char* kUsage =
     "  --address N[,M...]   network addresses of the instruments on the line\n"
     "                       (default 1); a frame without an address is\n"
     "                       answered by the first\n"
+    "  --no-net-address     the instruments use no network addresses (the\n"
+    "                       link's EnableNetAdrr=0): the first field of a frame\n"
+    "                       is its command, so \":11;1;0.19e3;\" is command 11.\n"
+    "                       Only the command path's frames, which always carry\n"
+    "                       the address, are read with it: those whose second\n"
+    "                       field is 33, 34, 323 or 423, and those that fit no\n"
+    "                       command otherwise (\":1;17;0;44B;1;\"). Every frame\n"
+    "                       is answered by the first instrument. Without this\n"
+    "                       option the address is guessed: the reading whose\n"
+    "                       field count fits the command, the address winning\n"
+    "                       when both fit\n"
     "  --state FILE         load the instruments' memory from FILE at start\n"
     "                       (when it exists) and save it there at exit; the\n"
     "                       network number and speed in force are part of it\n"
+    "                       (format below)\n"
     "  --transcript FILE    append every line received (\"> \"), answer sent\n"
     "                       (\"< \") and note (\"# \"), one per line, bytes\n"
     "                       escaped: \\r \\n \\\\ \\xHH\n"
-    "  --pace               send answers at the client's baud rate, 11 bit\n"
-    "                       times a character (8N2)\n"
+    "  --pace               run the line at the client's baud rate, 11 bit\n"
+    "                       times a character (8N2): an answer starts no sooner\n"
+    "                       than the request's last byte would have arrived,\n"
+    "                       and its characters follow one another at that rate\n"
+    "  --latency MS         the instrument's own reaction time: its answer\n"
+    "                       starts MS milliseconds (0..600000, default 0) after\n"
+    "                       the request's last byte (with --pace, after it\n"
+    "                       would have arrived)\n"
     "  --fault FAULT        put a fault on the line (see below)\n"
     "  --help               this text\n"
     "\n"
@@ -77,6 +95,7 @@ int main(int argc, char** argv)
     QList<int> addresses = {1};
     QString statePath;
     sim::FaultSet faults;
+    bool noNetAddress = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         auto next = [&](QString* value) {
@@ -88,6 +107,8 @@ int main(int argc, char** argv)
         QString v;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             std::fputs(kUsage, stdout);
+            std::fputs(sim::stateFileHelp().toLocal8Bit().constData(), stdout);
+            std::fputs("\n", stdout);
             std::fputs(sim::faultHelp().toLocal8Bit().constData(), stdout);
             return 0;
         } else if (a == QLatin1String("--link") && next(&v)) {
@@ -101,6 +122,13 @@ int main(int argc, char** argv)
             options.transcriptPath = v;
         } else if (a == QLatin1String("--pace")) {
             options.pace = true;
+        } else if (a == QLatin1String("--latency") && next(&v)) {
+            bool ok = false;
+            options.latencyMs = v.toInt(&ok);
+            if (!ok || options.latencyMs < 0 || options.latencyMs > 600000)
+                return fail(QStringLiteral("bad latency \"%1\" (milliseconds, 0..600000)").arg(v));
+        } else if (a == QLatin1String("--no-net-address")) {
+            noNetAddress = true;
         } else if (a == QLatin1String("--fault") && next(&v)) {
             sim::FaultOption option;
             QString error;
@@ -115,6 +143,8 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("--link PATH is required (see --help)"));
 
     sim::Line line(addresses);
+    if (noNetAddress)
+        line.setAddressMode(sim::AddressMode::Off);
     if (!statePath.isEmpty() && QFile::exists(statePath)) {
         QFile f(statePath);
         if (!f.open(QIODevice::ReadOnly))

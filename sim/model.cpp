@@ -207,7 +207,48 @@ bool isRealRead(int command)
     }
 }
 
-Frame parseFrame(const QByteArray& line)
+bool isIntegerRead(int command)
+{
+    switch (command) {
+    case 2: case 6: case 14: case 18: case 20: case 30: case 32:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isWrite(int command)
+{
+    switch (command) {
+    case 1: case 5: case 9: case 11: case 13: case 15: case 17: case 19: case 21:
+    case 25: case 27: case 29: case 31: case 33: case 35:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int parameterAddress(const Frame& frame)
+{
+    if (!frame.valid)
+        return -1;
+    int at = 0;
+    switch (frame.command) {
+    case 0: case 23: case 123: case 33: case 34: case 423:
+        return -1;
+    case 17: case 18: case 19: case 20: case 25: case 26: case 27: case 28:
+        at = 1;
+        break;
+    default:
+        break;
+    }
+    int address = -1;
+    if (at >= frame.fields.size() || !hex16(frame.fields[at], &address))
+        return -1;
+    return address;
+}
+
+Frame parseFrame(const QByteArray& line, AddressMode mode)
 {
     Frame f;
     const int colon = line.lastIndexOf(':');
@@ -255,7 +296,20 @@ Frame parseFrame(const QByteArray& line)
         fits(parts[0].toInt(), int(parts.size()) - 1, &without);
 
     const Reading* chosen = nullptr;
-    if (withAddress.fits && withAddress.known)
+    if (mode == AddressMode::Off) {
+        switch (withAddress.command) {
+        case 33: case 34: case 323: case 423:
+            if (withAddress.fits)
+                chosen = &withAddress;
+            break;
+        default:
+            break;
+        }
+        if (!chosen && without.fits)
+            chosen = &without;
+        else if (!chosen && withAddress.fits)
+            chosen = &withAddress;
+    } else if (withAddress.fits && withAddress.known)
         chosen = &withAddress;
     else if (without.fits && without.known)
         chosen = &without;
@@ -1134,7 +1188,7 @@ Instrument* Line::target(const Frame& frame)
 {
     if (!frame.valid)
         return nullptr;
-    if (!frame.hasAddress)
+    if (!frame.hasAddress || m_mode == AddressMode::Off)
         return &m_instruments.first();
     for (Instrument& i : m_instruments)
         if (i.networkNumber() == frame.address)
@@ -1149,12 +1203,13 @@ Answer Line::receive(const QByteArray& line, qint64 nowMs, int clientBaud)
         silent.note = QStringLiteral("overlong line ignored");
         return silent;
     }
-    const Frame frame = parseFrame(line);
+    const Frame frame = parseFrame(line, m_mode);
     if (!frame.valid) {
         silent.note = frame.problem;
         return silent;
     }
     silent.command = frame.command;
+    silent.address = parameterAddress(frame);
     Instrument* instrument = target(frame);
     if (!instrument) {
         silent.note = QStringLiteral("address %1 is not on this line").arg(frame.address);
@@ -1164,7 +1219,56 @@ Answer Line::receive(const QByteArray& line, qint64 nowMs, int clientBaud)
         silent.note = QStringLiteral("line at %1 baud, instrument at %2: garbled").arg(clientBaud).arg(instrument->activeBaud());
         return silent;
     }
-    return instrument->handle(frame, nowMs);
+    Answer answer = instrument->handle(frame, nowMs);
+    answer.address = silent.address;
+    return answer;
+}
+
+QString stateFileHelp()
+{
+    return QStringLiteral(
+    "State file (--state): text, one item a line, numbers in hexadecimal\n"
+    "unless said otherwise; empty lines and lines starting with \"#\" are\n"
+    "skipped. A line \"instrument\" starts each instrument, in --address order\n"
+    "(more blocks than addresses add instruments). What a block leaves out\n"
+    "keeps the instrument's defaults, so a file may preset only a few items.\n"
+    "  address N            network number in force (decimal)\n"
+    "  baud N               speed in force since the last restart (decimal; 0:\n"
+    "                       not restarted, the line runs at the client's speed)\n"
+    "  int ADR VALUE        integer memory of commands 1/2, 5/6, 13/14\n"
+    "  cpu ADR VALUE        integer memory of commands 29/30, 31/32\n"
+    "  real ADR VALUE       real memory of commands 9..16, 21..24; VALUE is\n"
+    "                       decimal with \".\" (or NaN)\n"
+    "  mint M ADR VALUE     integer memory of module M (0 or 1), commands 17..20\n"
+    "  mreal M ADR VALUE    real memory of module M, commands 25..28 (as real)\n"
+    "  relay R F1 .. F49    the record of relay R (decimal, 0..12, 0 the first):\n"
+    "                       49 fields; of group g (0 first setpoint, 1 second,\n"
+    "                       2 sensor break) field 15*g + 1 + (C-1)/6 (decimal)\n"
+    "                       holds channel C at bit (C-1)%6; 46..49 are spare\n"
+    "  broken C ...         the channels (decimal, 1..12) whose sensor is broken\n"
+    "                       (\"broken\" alone: none)\n"
+    "  clock MS DST BATTERY clock offset from the computer's in milliseconds,\n"
+    "                       daylight code and battery state (decimal)\n"
+    "  mains 0|1            mains supply present\n"
+    "  buffer B MS FRAME    recording buffer B (0 or 1) wrote frame FRAME at MS\n"
+    "                       milliseconds since 1970 (decimal)\n"
+    "Where things are: the buffer layout is cpu 2/3 (first frame of buffer 1/2),\n"
+    "cpu 4/5 (lengths), cpu 6/7 (intervals, seconds), int 1518/1519 (recording\n"
+    "control, 0 records); network number cpu 1, speed code int 1 (48 = 4800);\n"
+    "the text of channel C (15 display codes) at int 190 + 14*(C-1) + k, its\n"
+    "unit (7 codes) at int 8FC + 8*(C-1) + k; setpoints real 1 + C-1 and\n"
+    "64 + C-1, hysteresis real C8 + C-1 and 12C + C-1, setpoint types int\n"
+    "C8 + C-1 and 12C + C-1.\n"
+    "Example: buffer 1 from frame 0, 100 frames of 5 s; the first relay on the\n"
+    "first setpoint of channels 1 and 2; channel 1's text starting \"AB\":\n"
+    "  instrument\n"
+    "  cpu 2 0\n"
+    "  cpu 4 64\n"
+    "  cpu 6 5\n"
+    "  relay 0 3 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n"
+    "  int 190 41\n"
+    "  int 191 42\n"
+    "The simulator writes the whole state in this form at exit.\n");
 }
 
 QStringList Line::saveLines() const

@@ -23,9 +23,26 @@ struct Frame {
     QString problem;        // why the line is not a frame
 };
 
+// How the instruments on a line read the first field of a frame.
+enum class AddressMode {
+    // The network address may or may not be there: the reading whose field
+    // count fits the command is taken (the address wins when both fit).
+    Guess,
+    // The instruments use no network addresses (the link's EnableNetAdrr 0):
+    // the first field is the command. Only the command path's own frames,
+    // which always carry the address, are read with it: those whose second
+    // field is 33, 34, 323 or 423, and those that fit no command otherwise.
+    Off,
+};
+
 // Takes a received line apart. The text before the last ":" is noise on the
 // line and is ignored.
-Frame parseFrame(const QByteArray& line);
+Frame parseFrame(const QByteArray& line, AddressMode mode = AddressMode::Guess);
+
+// The parameter address a frame is aimed at, -1 for a frame without one: the
+// address field of the address path's groups (after the module number for
+// the module commands), the frame number of 323 and the relay of 35 and 36.
+int parameterAddress(const Frame& frame);
 
 // How many fields follow the command in a frame of this command; known is
 // false for numbers the instrument does not implement.
@@ -38,11 +55,16 @@ FieldRule fieldRule(int command);
 
 // Commands whose answer is one real value.
 bool isRealRead(int command);
+// Commands whose answer is one integer value, in hexadecimal digits.
+bool isIntegerRead(int command);
+// Writes and actions the instrument confirms with "OK".
+bool isWrite(int command);
 
 struct Answer {
     bool silent = true;
     QByteArray bytes;   // what goes on the wire, CR LF included
     int command = -1;
+    int address = -1;   // the frame's parameter address, see parameterAddress()
     QString note;       // why the instrument stays silent or refused
 };
 
@@ -181,6 +203,11 @@ class Line {
 public:
     explicit Line(const QList<int>& addresses);
 
+    // AddressMode::Off: the frames carry no network address, and every one
+    // is answered by the first instrument.
+    void setAddressMode(AddressMode mode) { m_mode = mode; }
+    AddressMode addressMode() const { return m_mode; }
+
     // The instrument a frame is meant for: the one at the frame's address, or
     // the first when the frame carries none. nullptr when none is.
     Instrument* target(const Frame& frame);
@@ -196,7 +223,11 @@ public:
 
 private:
     QList<Instrument> m_instruments;
+    AddressMode m_mode = AddressMode::Guess;
 };
+
+// The state file's format, for --help; its example loads with Line::load().
+QString stateFileHelp();
 
 // Escapes bytes for one line of the transcript: printable ASCII as it is,
 // "\\" doubled, CR as \r, LF as \n, anything else as \xHH.

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -195,6 +196,7 @@ void PtyServer::readMaster()
         const ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n <= 0)
             return;
+        const qint64 arrivedUs = monotonicUs();
         for (ssize_t i = 0; i < n; ++i) {
             const char c = buf[i];
             if (m_discarding) {
@@ -204,9 +206,11 @@ void PtyServer::readMaster()
                 }
                 continue;
             }
+            if (m_input.isEmpty())
+                m_inputSinceUs = arrivedUs;
             m_input += c;
             if (c == '\n') {
-                takeLine(m_input);
+                takeLine(m_input, m_inputSinceUs);
                 m_input.clear();
             } else if (m_input.size() > kMaxLine) {
                 m_input.clear();
@@ -216,7 +220,7 @@ void PtyServer::readMaster()
     }
 }
 
-void PtyServer::takeLine(const QByteArray& raw)
+void PtyServer::takeLine(const QByteArray& raw, qint64 firstByteUs)
 {
     transcript('>', raw);
     QByteArray text = raw;
@@ -232,21 +236,26 @@ void PtyServer::takeLine(const QByteArray& raw)
     if (text.isEmpty())
         return;
 
-    const Answer answer = m_line.receive(text, QDateTime::currentMSecsSinceEpoch(), clientBaud());
+    const int baud = clientBaud();
+    const Served served = serve(m_line, m_faults, raw, text, QDateTime::currentMSecsSinceEpoch(), baud);
+    const Answer& answer = served.answer;
     if (answer.silent) {
         note(answer.note);
         return;
     }
     if (!answer.note.isEmpty())
         note(answer.note);
-    const Shaped shaped = m_faults.shape(answer.command, raw, answer.bytes);
+    const Shaped& shaped = served.shaped;
     note(shaped.note);
     if (shaped.pieces.isEmpty())
         return;
 
-    const int baud = clientBaud();
+    // A paced line: the pseudo-terminal hands over the request at once, but
+    // on the wire its last byte comes 11 bit times a character after the
+    // first, and only then can the instrument react.
     const qint64 charUs = (m_options.pace && baud > 0) ? 11LL * 1000000 / baud : 0;
-    qint64 at = std::max(monotonicUs(), m_lastDueUs);
+    const qint64 requestEndUs = firstByteUs + charUs * raw.size();
+    qint64 at = std::max({monotonicUs(), m_lastDueUs, requestEndUs}) + qint64(m_options.latencyMs) * 1000;
     for (int i = 0; i < shaped.pieces.size(); ++i) {
         const Piece& p = shaped.pieces[i];
         const bool last = i == shaped.pieces.size() - 1;
@@ -275,6 +284,12 @@ void PtyServer::sendDue(qint64 nowUs)
             transcript('<', m_answerSoFar);
             m_answerSoFar.clear();
             note(QStringLiteral("adapter unplugged"));
+            // The port's name goes with the adapter, as a pulled USB adapter's
+            // device node does. Closing the master frees its terminal number,
+            // which the next pseudo-terminal opened on this machine (another
+            // simulator's, say) takes over: a link left pointing at it would
+            // carry the client's frames to a stranger.
+            removeLink();
             closePty();
             m_out.clear();
             m_input.clear();

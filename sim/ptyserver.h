@@ -16,6 +16,7 @@ struct ServerOptions {
     QString linkPath;
     QString transcriptPath;
     bool pace = false;
+    int latencyMs = 0;  // the instrument's reaction time after a request's last byte
 };
 
 class PtyServer {
@@ -46,7 +47,8 @@ private:
     void closePty();
     bool pointLink(QString* error);
     void readMaster();
-    void takeLine(const QByteArray& raw);
+    // raw arrived with its first byte at firstByteUs.
+    void takeLine(const QByteArray& raw, qint64 firstByteUs);
     void sendDue(qint64 nowUs);
     int clientBaud() const;
     void note(const QString& text);
@@ -59,6 +61,7 @@ private:
     int m_slave = -1;
     QString m_slavePath;
     QByteArray m_input;
+    qint64 m_inputSinceUs = 0;  // when the first byte of m_input arrived
     bool m_discarding = false;
     std::deque<Out> m_out;
     qint64 m_lastDueUs = 0;

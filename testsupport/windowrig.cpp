@@ -12,16 +12,32 @@ void printOnFailure(const QString& heading, const QStringList& lines)
                                      .replace(QLatin1String("\n"), QLatin1String("\\n"))));
 }
 
+namespace {
+
+// Key by key, as the user types; characters beyond Latin-1 (Cyrillic) go as
+// key events that carry their text, which QTest::keyClicks does not take.
+void typeKeys(QWidget* w, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(w, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+} // namespace
+
 void typeInto(QComboBox* box, const QString& text)
 {
     box->lineEdit()->selectAll();
-    QTest::keyClicks(box->lineEdit(), text);
+    typeKeys(box->lineEdit(), text);
 }
 
 void typeInto(QLineEdit* box, const QString& text)
 {
     box->selectAll();
-    QTest::keyClicks(box, text);
+    typeKeys(box, text);
 }
 
 } // namespace testsupport

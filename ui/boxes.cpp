@@ -15,6 +15,12 @@ void noticeBox(QWidget* parent, const QString& program, const QString& text)
     instrument::showMessage(parent, QMessageBox::NoIcon, program, text);
 }
 
+bool questionBox(QWidget* parent, const QString& program, const QString& text)
+{
+    return instrument::showMessage(parent, QMessageBox::NoIcon, program, text, QMessageBox::Yes | QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
 bool loadLink(instrument::Dev& dev, QWidget* window, const QString& title)
 {
     if (dev.Form_Load())

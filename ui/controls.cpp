@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -99,6 +100,27 @@ QFrame* line(QWidget* parent, const QString& name, int left, int top, int width)
     f->setFrameShadow(QFrame::Sunken);
     f->setGeometry(twips(left), twips(top) - 1, twips(left + width) - twips(left), 2);
     return f;
+}
+
+QFrame* vline(QWidget* parent, const QString& name, int left, int top, int bottom)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    f->setFrameShape(QFrame::VLine);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(twips(left) - 1, twips(top), 2, twips(bottom) - twips(top));
+    return f;
+}
+
+void fitCaption(QWidget* control)
+{
+    QFont f = control->font();
+    if (f.pixelSize() <= 0)
+        f.setPixelSize(QFontInfo(f).pixelSize());
+    while (control->sizeHint().width() > control->width() && f.pixelSize() > 8) {
+        f.setPixelSize(f.pixelSize() - 1);
+        control->setFont(f);
+    }
 }
 
 QProgressBar* progressBar(QWidget* parent, const QString& name, const Twips& r, const QString& tip)

@@ -51,6 +51,11 @@ QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& text, c
                     const QString& tip = QString());
 // A horizontal sunken line at top, from left over width (twips).
 QFrame* line(QWidget* parent, const QString& name, int left, int top, int width);
+// A vertical sunken line at left, from top to bottom (twips).
+QFrame* vline(QWidget* parent, const QString& name, int left, int top, int bottom);
+// A caption wider than its control is drawn in a smaller size of the
+// window's font, down to 8 pixels, rather than cut.
+void fitCaption(QWidget* control);
 // A progress bar without a percentage text, value 0.
 QProgressBar* progressBar(QWidget* parent, const QString& name, const Twips& r, const QString& tip = QString());
 QGroupBox* group(QWidget* parent, const QString& name, const QString& title, const Twips& r);

@@ -72,6 +72,17 @@ bool ExchangeGuard::end()
     return true;
 }
 
+bool ExchangeGuard::closedMeanwhile()
+{
+    if (!m_closeRequested)
+        return false;
+    if (m_depth > 0) {
+        m_depth = 1;
+        (void)end();
+    }
+    return true;
+}
+
 bool ExchangeGuard::holdClose(QCloseEvent* event)
 {
     if (m_depth > 0) {

@@ -42,6 +42,11 @@ public:
     // the caller must return without doing anything more.
     [[nodiscard]] bool end();
 
+    // For a sequence of link calls inside one begin: true when the window was
+    // closed during the call that has just returned. The held close is then
+    // carried out (every level ends) and the caller must return at once.
+    [[nodiscard]] bool closedMeanwhile();
+
     bool isBusy() const { return m_depth > 0; }
     // True once a close has been carried out (or is being held back).
     bool isClosing() const { return m_closeRequested; }

@@ -94,10 +94,12 @@ SpeedList readSpeedList(const instrument::Dev& dev)
 
 bool writeSpeedList(const instrument::Dev& dev, const QStringList& items, int index)
 {
-    dev.sWriteINI(keys::kProgs, keys::kSettingsIndex, QString::number(index));
-    dev.sWriteINI(keys::kProgs, keys::kNofSettings, QString::number(items.size()));
+    if (!dev.sWriteINI(keys::kProgs, keys::kSettingsIndex, QString::number(index))
+        || !dev.sWriteINI(keys::kProgs, keys::kNofSettings, QString::number(items.size())))
+        return false;
     for (int i = 0; i < items.size(); ++i)
-        dev.sWriteINI(keys::kProgs, keys::setKey(i + 1), items.at(i));
+        if (!dev.sWriteINI(keys::kProgs, keys::setKey(i + 1), items.at(i)))
+            return false;
     return true;
 }
 

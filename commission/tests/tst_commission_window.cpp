@@ -5,7 +5,9 @@
 #include "windowrig.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -76,6 +78,7 @@ private slots:
     void reloadWithNoItemChosen();
     void devDatAfterClosingWithPort3_data();
     void devDatAfterClosingWithPort3();
+    void savingThatFailsIsReported();
     void unloadRunsOnce();
     void closeDuringAnExchangeWaitsForIt();
 };
@@ -462,6 +465,27 @@ void TestCommission::devDatAfterClosingWithPort3()
     QVERIFY(w.close());
 
     QCOMPARE(folder.readFile("dev.dat"), expected);
+}
+
+void TestCommission::savingThatFailsIsReported()
+{
+    // "dev.dat" is a folder: nothing can be saved, and the user is told so
+    // once, with the file's path and the reason.
+    testsupport::ProgramFolder folder;
+    QVERIFY(QDir(folder.path()).mkdir("dev.dat"));
+    QFile(folder.file("dev.dat/keep.txt")).open(QIODevice::WriteOnly);
+    testsupport::MessageAnswerer answers;
+    Main w;
+    QVERIFY(w.Form_Load());
+    w.show();
+    QVERIFY(w.close());
+
+    QCOMPARE(answers.messages().size(), 1);
+    const QString text = answers.texts().first();
+    QVERIFY2(text.startsWith(QStringLiteral("Ошибка: ")), qPrintable(text));
+    QVERIFY2(text.contains(folder.file("dev.dat")), qPrintable(text));
+    QVERIFY(QFileInfo(folder.file("dev.dat")).isDir());
+    QVERIFY(QFile::exists(folder.file("dev.dat/keep.txt")));
 }
 
 void TestCommission::unloadRunsOnce()

@@ -31,6 +31,8 @@ private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
     void addressPath_data();
     void addressPath();
+    void answerEnd_data();
+    void answerEnd();
     void addressPathPieces_data();
     void addressPathPieces();
     void silenceCostsTwoTimeOutsPerAttempt_data();
@@ -98,6 +100,44 @@ void TstExchange::addressPath()
     QVERIFY(!QApplication::overrideCursor());
 }
 
+void TstExchange::answerEnd_data()
+{
+    // The answer ends at its first LF, then at its first CR; the CR and LF it
+    // starts with are the tail of an earlier answer, not its end.
+    // Command 34 goes the command path, whose result keeps the terminator.
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("comError");
+    QTest::addColumn<int>("frames");
+    const QString badForm = QStringLiteral("Получен ответ неправильного формата");
+    QTest::newRow("LF of the last answer in front") << 14 << QByteArray("\n!1F;\r\n") << "31" << 0 << 1;
+    QTest::newRow("CR LF of the last answer in front") << 14 << QByteArray("\r\n!1F;\r\n") << "31" << 0 << 1;
+    QTest::newRow("LF in front, command path") << 34 << QByteArray("\n!1;2;3;4;5;6;7;8;\r\n") << "1;2;3;4;5;6;7;8;\r" << 0 << 1;
+    QTest::newRow("LF before CR") << 14 << QByteArray("!1F;\n\r") << "31" << 0 << 1;
+    QTest::newRow("LF before CR, command path") << 34 << QByteArray("!1;2;3;4;5;6;7;8;\n\r") << "1;2;3;4;5;6;7;8;\n" << 0 << 1;
+    QTest::newRow("LF inside the value") << 14 << QByteArray("!1\nF;\r\n") << badForm << 1 << 3;
+    QTest::newRow("CR inside the value") << 14 << QByteArray("!1\rF;\r\n") << badForm << 1 << 3;
+    QTest::newRow("LF inside, command path") << 34 << QByteArray("!1;2;3;4;\n5;6;7;8;\r\n") << "" << 5 << 3;
+    QTest::newRow("a line in front still ends it") << 14 << QByteArray("ERR\r;!\r\n") << "Прибор выдает ошибку" << 1 << 3;
+}
+
+void TstExchange::answerEnd()
+{
+    QFETCH(int, command);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, result);
+    QFETCH(int, comError);
+    QFETCH(int, frames);
+    LinkFixture f;
+    f.replyEach(3, answer);
+    const QString r = command == 34 ? f.dev.sSendCommand(34, QString(), QString())
+                                    : f.dev.sCOMPort(quint8(command), QStringLiteral("1518"), QStringLiteral("0"));
+    QCOMPARE(r, result);
+    QCOMPARE(int(f.dev.COMError), comError);
+    QCOMPARE(f.port->written.size(), frames);
+}
+
 void TstExchange::addressPathPieces_data()
 {
     QTest::addColumn<Pieces>("pieces");
@@ -110,6 +150,9 @@ void TstExchange::addressPathPieces_data()
         << Pieces{{10, "!1"}, {50, "F;"}, {50, "\r\n"}} << "31" << "!1F;\r\n" << qint64(110);
     QTest::newRow("text before the bang in its chunk stays")
         << Pieces{{10, "xy!1F;\r\n"}} << "31" << "xy!1F;\r\n" << qint64(10);
+    // The CR of an earlier answer in front of the "!" does not end this one.
+    QTest::newRow("CR in front of the bang")
+        << Pieces{{10, "\r!1"}, {50, "F;\r\n"}} << "31" << "\r!1F;\r\n" << qint64(60);
     QTest::newRow("CR never comes: phase 2 runs out")
         << Pieces{{100, "!1F;"}} << "31" << "!1F;" << qint64(100 + 3000);
     QTest::newRow("bang after phase 1 ran out is collected by phase 2")
@@ -251,12 +294,12 @@ void TstExchange::logFormat()
     LinkFixture f;
     f.port->reply("!1F;\r\n");
     f.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
-    f.port->reply({{1000, "\xc4"}, {0, "!OK;\r"}});
+    f.port->reply({{1000, "\xc4\x98"}, {0, "!OK;\r"}});
     f.dev.sPortSR(QStringLiteral(":1;0;"));
     QCOMPARE(f.log(), QByteArray("12-07 14:05:09 - Command:  :1;14;1518;\r\n\r\n"
                                  "12-07 14:05:09 - Answer:  !1F;\r\n\r\n"
                                  "12-07 14:05:09 - Command:  :1;0;\r\n\r\n"
-                                 "12-07 14:05:10 - Answer:  \xc4!OK;\r\r\n"));
+                                 "12-07 14:05:10 - Answer:  \xc4\x98!OK;\r\r\n"));
 }
 
 void TstExchange::logSwitchedOff()

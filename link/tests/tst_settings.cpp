@@ -5,6 +5,8 @@
 #include "inifile.h"
 #include "programdir.h"
 
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QtTest>
 #include <csignal>
 #include <sys/wait.h>
@@ -43,6 +45,7 @@ static const QByteArray kFile = "; suite settings\r\n"
                                 "\r\n"
                                 "[Texts]\r\n"
                                 "Name=\xcf\xf0\xe8\xe1\xee\xf0\r\n"
+                                "Unassigned=\x98\r\n"
                                 "Exact=" + QByteArray(254, 'e') + "\r\n"
                                 "Long=" + QByteArray(300, 'l') + "\r\n"
                                 "; number=99\r\n";
@@ -107,40 +110,57 @@ void TstSettings::writeKeepsTheRest()
 
 void TstSettings::interruptedWriteLeavesOldFileWhole()
 {
-    // A writer killed at any moment leaves either the old or the new file,
-    // never a part of one.
+    // A writer killed at any moment inside a write leaves either the old or
+    // the new file, never a part of one nor one short of a key; and the next
+    // write goes through at once.
     testsupport::ProgramFolder folder;
     const QString path = folder.file(QStringLiteral("dev.dat"));
     QByteArray big = kFile;
     for (int i = 0; i < 2000; ++i)
         big += "[S" + QByteArray::number(i) + "]\r\nkey=" + QByteArray(40, 'v') + "\r\n";
+    QByteArray three = big, five = big;
+    three.replace("number = 3 \r\n", "number=3\r\n");
+    five.replace("number = 3 \r\n", "number=5\r\n");
     folder.writeFile(QStringLiteral("dev.dat"), big);
-    for (int round = 0; round < 10; ++round) {
+
+    // The kill moments spread over a few writes' time.
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(ini::write(path, QStringLiteral("COMport"), QStringLiteral("number"), QStringLiteral("3")));
+    const qint64 spanUs = std::max<qint64>(1000, timer.nsecsElapsed() / 1000 * 2 / 5);
+
+    QRandomGenerator rng(20261209);
+    for (int round = 0; round < 150; ++round) {
         int pipeFd[2];
         QVERIFY(pipe(pipeFd) == 0);
         const pid_t child = fork();
         if (child == 0) {
             ::close(pipeFd[0]);
-            for (int i = 0;; ++i) {
-                ini::write(path, QStringLiteral("COMport"), QStringLiteral("number"), QString::number(i % 2 ? 5 : 3));
-                const char c = 'x';
-                if (::write(pipeFd[1], &c, 1) < 0)
-                    _exit(0);
-            }
+            const char c = 'x';
+            (void)!::write(pipeFd[1], &c, 1);
+            for (int i = 0;; ++i)
+                ini::write(path, QStringLiteral("COMport"), QStringLiteral("number"), QString::number(i % 2 ? 3 : 5));
         }
         ::close(pipeFd[1]);
         char c;
-        for (int i = 0; i < 1 + round % 3; ++i)
-            QCOMPARE(::read(pipeFd[0], &c, 1), ssize_t(1));
+        QCOMPARE(::read(pipeFd[0], &c, 1), ssize_t(1));
+        ::close(pipeFd[0]);
+        ::usleep(useconds_t(rng.bounded(spanUs)));
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
-        ::close(pipeFd[0]);
         const QByteArray now = folder.readFile(QStringLiteral("dev.dat"));
-        QByteArray three = big, five = big;
-        three.replace("number = 3 \r\n", "number=3\r\n");
-        five.replace("number = 3 \r\n", "number=5\r\n");
-        QVERIFY2(now == big || now == three || now == five, "the file was left half written");
+        QVERIFY2(now == three || now == five || (round == 0 && now == big),
+                 qPrintable(QStringLiteral("round %1: the file was left torn, %2 bytes").arg(round).arg(now.size())));
+        if (round % 10 == 0) {
+            timer.restart();
+            QVERIFY(ini::write(path, QStringLiteral("COMport"), QStringLiteral("number"), QStringLiteral("3")));
+            QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("round %1: %2 ms").arg(round).arg(timer.elapsed())));
+        }
     }
+    // What killed writers left beside the file goes with the next write.
+    QVERIFY(ini::write(path, QStringLiteral("COMport"), QStringLiteral("number"), QStringLiteral("3")));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("dev.dat")});
 }
 
 void TstSettings::concurrentWritersBothLand()
@@ -231,9 +251,12 @@ void TstSettings::badValuesStopStartUp_data()
     QTest::addColumn<QString>("devDat");
     QTest::addColumn<QStringList>("named");
     QTest::newRow("port not a number") << "[COMport]\nnumber=COM1\n" << QStringList{"COMport", "number", "COM1", "не является числом"};
-    QTest::newRow("port out of range") << "[COMport]\nnumber=256\n" << QStringList{"COMport", "number", "256", "вне допустимого"};
+    QTest::newRow("port out of range") << "[COMport]\nnumber=256\n" << QStringList{"COMport", "number", "256", "от 0 до 255"};
+    QTest::newRow("port rounds out of range") << "[COMport]\nnumber=255,5\n" << QStringList{"255,5", "от 0 до 255"};
+    QTest::newRow("no time to wait") << "[SETTINGS]\nTimeOut=0\n" << QStringList{"SETTINGS", "TimeOut", "\"0\"", "больше 0"};
+    QTest::newRow("negative time-out") << "[SETTINGS]\nTimeOut=-1\n" << QStringList{"TimeOut", "-1", "больше 0"};
     QTest::newRow("empty digits") << "[SETTINGS]\nNOfDigits=\n" << QStringList{"SETTINGS", "NOfDigits", "\"\""};
-    QTest::newRow("negative rereadings") << "[SETTINGS]\nNOfRereadings=-1\n" << QStringList{"NOfRereadings", "-1"};
+    QTest::newRow("negative rereadings") << "[SETTINGS]\nNOfRereadings=-1\n" << QStringList{"NOfRereadings", "-1", "от 0 до 255"};
     QTest::newRow("time-out with a point") << "[SETTINGS]\nTimeOut=0.5\n" << QStringList{"TimeOut", "0.5"};
     QTest::newRow("module") << "[DEVICE]\nModuleNum=x\n" << QStringList{"DEVICE", "ModuleNum"};
 }

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -28,6 +29,9 @@ const QString kDeviceError = QStringLiteral("Прибор выдает ошиб�
 const QString kBadForm = QStringLiteral("Получен ответ неправильного формата");
 const QString kNaN = QStringLiteral("В памяти прибора по данному адресу находится чило в неверном формате");
 const QString kReadingsBadForm = QStringLiteral("Пришел ответ неправильного формата");
+const QString kNotWritten = QStringLiteral("Не удалось записать в прибор");
+const QString kBadNumber = QStringLiteral("Из прибора пришло число в неправильном формате");
+const QString kMismatch = QStringLiteral("Не совпадение прочитанного с тем, что записали.");
 
 // A simulator, a program folder whose dev.dat maps COM1 to it, and a loaded link.
 struct Rig {
@@ -80,10 +84,19 @@ private slots:
     void commandPathFaults();
     void unpluggedAdapter();
     void unpluggedOnCommandPath();
+    void unpluggedLinkLeadsNowhere();
     void transcriptMatchesLinkLog();
     void restartFollowsNewAddressAndSpeed();
     void severalInstrumentsOnOneLine();
     void pacedAnswerTakesLineTime();
+    void writeAndValueFaults_data();
+    void writeAndValueFaults();
+    void faultHalfwayThroughFlashCopies();
+    void faultHalfwayThroughFrameDownload();
+    void faultAtOneAddress();
+    void lineWithoutAddresses_data();
+    void lineWithoutAddresses();
+    void pacedRequestAndLatency();
     void stateSurvivesSimulatorRestart();
     void badBytesNeverStallTheSimulator();
 };
@@ -246,6 +259,29 @@ void TestSimLink::unpluggedOnCommandPath()
     QVERIFY(t.elapsed() < 2000);
 }
 
+void TestSimLink::unpluggedLinkLeadsNowhere()
+{
+    Rig rig({QStringLiteral("--fault"), QStringLiteral("unplug:once:ms=3000")}, 1.0, 0);
+    QVERIFY(rig.load());
+    const QString result = rig.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
+    QVERIFY2(result.startsWith(instrument::kSystemErrorPrefix), qPrintable(result));
+    // The terminal number the adapter had is free now; the next
+    // pseudo-terminal opened on the machine (another simulator's, in a
+    // parallel test run) takes it. The link must not lead there.
+    const int other = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(other >= 0);
+    QVERIFY(::grantpt(other) == 0 && ::unlockpt(other) == 0);
+    QVERIFY(!QFileInfo(rig.sim.linkPath()).isSymLink());
+    const int fd = ::open(QFile::encodeName(rig.sim.linkPath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0)
+        ::close(fd);
+    ::close(other);
+    QVERIFY2(fd < 0, "the pulled adapter's name opened another terminal");
+    // The adapter comes back under its name.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(rig.sim.linkPath()).isSymLink(), 10000);
+    QVERIFY(instrument::isNumber(rig.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0")), sep()));
+}
+
 void TestSimLink::transcriptMatchesLinkLog()
 {
     Rig rig({});
@@ -336,6 +372,147 @@ void TestSimLink::pacedAnswerTakesLineTime()
     // 11 bit times a character at 2400 baud.
     const qint64 lineMs = qint64(r.size()) * 11 * 1000 / 2400;
     QVERIFY2(ms >= lineMs * 9 / 10, qPrintable(QStringLiteral("%1 ms for %2 ms of line time").arg(ms).arg(lineMs)));
+}
+
+void TestSimLink::writeAndValueFaults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("expected"); // the start of the result
+    QTest::addColumn<QStringList>("frames");
+
+    const QString w = QStringLiteral(":1;13;3;C;\\r\\n");
+    const QString r = QStringLiteral(":1;14;3;\\r\\n");
+    QTest::newRow("noack: the write repeated, then given up") << "noack" << 13 << kNotWritten << QStringList{w, w, w};
+    QTest::newRow("noack once: repeated and confirmed") << "noack:once" << 13 << "OK" << QStringList{w, w, r};
+    QTest::newRow("stuck: written again, then the mismatch")
+        << "stuck:cmd=13" << 13 << kMismatch + "||C<>4" << QStringList{w, r, w, r, w, r};
+    QTest::newRow("stuck once: the second write holds") << "stuck:times=1" << 13 << "OK" << QStringList{w, r, w, r};
+    QTest::newRow("badvalue on the read") << "badvalue" << 14 << kBadNumber << QStringList{r, r, r};
+    QTest::newRow("badvalue on a real read") << "badvalue" << 12 << kBadNumber
+                                             << QStringList{3, QStringLiteral(":1;12;3;\\r\\n")};
+}
+
+void TestSimLink::writeAndValueFaults()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, command);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, frames);
+    Rig rig({QStringLiteral("--fault"), fault});
+    QVERIFY(rig.load());
+    const QString result = command == 13 ? rig.dev.sWriteAndRead(13, QStringLiteral("3"), QStringLiteral("C"))
+                                         : rig.dev.sCOMPort(quint8(command), QStringLiteral("3"), QStringLiteral("0"));
+    QVERIFY2(result.startsWith(expected), qPrintable(result));
+    QTRY_COMPARE(rig.sim.transcript(QStringLiteral("> ")), frames);
+}
+
+void TestSimLink::faultHalfwayThroughFlashCopies()
+{
+    // The third of the four copies of a module parameter is refused.
+    Rig rig({QStringLiteral("--fault"), QStringLiteral("noack:cmd=27:adr=420")});
+    QVERIFY(rig.load());
+    rig.dev.bModuleNumber = 1;
+    QCOMPARE(rig.dev.sWriteToFlash(27, 0x20, QStringLiteral("0.5e3")), kNotWritten);
+    const QStringList frames = rig.sim.transcript(QStringLiteral("> "));
+    QCOMPARE(frames.size(), 7); // two verified copies, three tries of the third
+    QVERIFY(frames.last().startsWith(QStringLiteral(":1;27;1;420;")));
+    QVERIFY(!frames.join(QString()).contains(QStringLiteral(";620;")));
+    QCOMPARE(rig.dev.sCOMPort(28, QStringLiteral("220"), QStringLiteral("0")), QStringLiteral("500"));
+    QVERIFY(rig.dev.sCOMPort(28, QStringLiteral("620"), QStringLiteral("0")) != QStringLiteral("500"));
+}
+
+void TestSimLink::faultHalfwayThroughFrameDownload()
+{
+    // Frames 1 to 4 come, the fifth meets silence on all three tries, the
+    // sixth comes again.
+    Rig rig({QStringLiteral("--fault"), QStringLiteral("silence:cmd=323:after=4:times=3")}, 0.2);
+    QVERIFY(rig.load());
+    QList<int> errors;
+    for (int frame = 1; frame <= 6; ++frame) {
+        rig.dev.sSendCommand(323, QString::number(frame, 16), QStringLiteral("c"));
+        errors << rig.dev.COMError;
+    }
+    QCOMPARE(errors, (QList<int>{0, 0, 0, 0, 4, 0}));
+    QCOMPARE(rig.dev.sErrorMsg, QString());
+    QTRY_COMPARE(rig.framesReceived(), 4 + 3 + 1);
+}
+
+void TestSimLink::faultAtOneAddress()
+{
+    Rig rig({QStringLiteral("--fault"), QStringLiteral("badvalue:adr=1519:once")}, 0.5, 0);
+    QVERIFY(rig.load());
+    QStringList results;
+    for (const char* a : {"1518", "1519", "151C", "1519"})
+        results << rig.dev.sCOMPort(14, QString::fromLatin1(a), QStringLiteral("0"));
+    QCOMPARE(results, (QStringList{"0", kBadNumber, "1", "4"}));
+}
+
+void TestSimLink::lineWithoutAddresses_data()
+{
+    QTest::addColumn<bool>("option");
+    QTest::addColumn<QString>("write");
+    QTest::newRow("told") << true << QStringLiteral("OK");
+    QTest::newRow("guessed: taken for address 11") << false << kNoAnswer;
+}
+
+void TestSimLink::lineWithoutAddresses()
+{
+    QFETCH(bool, option);
+    Rig rig(option ? QStringList{QStringLiteral("--no-net-address")} : QStringList{}, 0.2, 0);
+    QVERIFY(rig.load());
+    rig.dev.EnableNetAdrr = false;
+    QTEST(rig.dev.sCOMPort(11, QStringLiteral("1"), QStringLiteral("0.19e3")), "write");
+    if (!option)
+        return;
+    QCOMPARE(rig.dev.sCOMPort(12, QStringLiteral("1"), QStringLiteral("0")), QStringLiteral("190"));
+    QCOMPARE(rig.dev.sWriteAndRead(5, QStringLiteral("6"), QStringLiteral("1")), QStringLiteral("OK"));
+    // The command path still carries the address.
+    rig.dev.sSendCommand(34, QString(), QString());
+    QCOMPARE(rig.dev.COMError, quint8(0));
+    QCOMPARE(rig.sim.transcript(QStringLiteral("> ")).first(), QStringLiteral(":11;1;0.19e3;\\r\\n"));
+    QCOMPARE(rig.sim.transcript(QStringLiteral("> ")).last(), QStringLiteral(":1;34;\\r\\n"));
+}
+
+void TestSimLink::pacedRequestAndLatency()
+{
+    // A relay record: a long request, a short confirmation.
+    QString record = QStringLiteral("0");
+    for (int i = 0; i < 49; ++i)
+        record += QStringLiteral(";0");
+    const QString frame = QStringLiteral(":1;35;") + record + QStringLiteral(";\r\n");
+    const qint64 requestMs = qint64(frame.size()) * 11 * 1000 / 2400;
+    const qint64 answerMs = qint64(QByteArray("!OK;\r\n").size()) * 11 * 1000 / 2400;
+    struct Case {
+        QStringList args;
+        qint64 minMs;
+        qint64 maxMs;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--pace")}, requestMs + answerMs, 1500},
+        {{QStringLiteral("--latency"), QStringLiteral("400")}, 400, 1500},
+        {{QStringLiteral("--pace"), QStringLiteral("--latency"), QStringLiteral("300")}, requestMs + answerMs + 300, 2000},
+        {{}, 0, requestMs},
+    };
+    for (const Case& c : cases) {
+        Rig rig(c.args, 2.0, 0);
+        QVERIFY(rig.load());
+        rig.dev.Settings = QStringLiteral("2400,N,8,2");
+        QElapsedTimer t;
+        t.start();
+        const QString result = rig.dev.sCOMPort(35, QString(), record);
+        const qint64 ms = t.elapsed();
+        QVERIFY2(result == QLatin1String("OK"),
+                 qPrintable(c.args.join(QLatin1Char(' ')) + QStringLiteral(": ") + result + QLatin1Char('\n')
+                            + rig.sim.transcript().join(QLatin1Char('\n'))));
+        const QString what = QStringLiteral("%1: %2 ms, from %3 to %4 ms wanted")
+                                 .arg(c.args.join(QLatin1Char(' ')))
+                                 .arg(ms)
+                                 .arg(c.minMs)
+                                 .arg(c.maxMs);
+        QVERIFY2(ms >= c.minMs * 95 / 100, qPrintable(what));
+        QVERIFY2(ms < c.maxMs, qPrintable(what));
+    }
 }
 
 void TestSimLink::stateSurvivesSimulatorRestart()

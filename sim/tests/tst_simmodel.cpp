@@ -66,6 +66,11 @@ private slots:
     void recordedFrameLayout();
     void restartMovesAddressAndSpeed();
     void frameWithoutAddressGoesToFirst();
+    void parseWithoutAddresses_data();
+    void parseWithoutAddresses();
+    void lineWithoutAddresses();
+    void parameterAddress_data();
+    void parameterAddress();
     void stateSurvives();
     void faultParsing_data();
     void faultParsing();
@@ -73,6 +78,10 @@ private slots:
     void faultShapes();
     void faultOnceAndCommand();
     void faultChanceIsSeeded();
+    void faultAiming_data();
+    void faultAiming();
+    void stuckWriteIsNotStored();
+    void stateHelpExampleLoads();
     void escape_data();
     void escape();
 };
@@ -471,6 +480,78 @@ void TestSimModel::frameWithoutAddressGoesToFirst()
     QCOMPARE(ask(line, ":1;14;3;"), QByteArray());
 }
 
+void TestSimModel::parseWithoutAddresses_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("hasAddress");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("fields");
+
+    // Guessing would take the address: 11 and 5 are network numbers too.
+    QTest::newRow("real write, address 1") << QByteArray(":11;1;0.19e3;") << false << 11 << 2;
+    QTest::newRow("integer read, address 1") << QByteArray(":5;6;1;") << false << 5 << 2;
+    QTest::newRow("read") << QByteArray(":14;1518;") << false << 14 << 1;
+    QTest::newRow("module reload, address path") << QByteArray(":17;0;44B;1;") << false << 17 << 3;
+    // The command path's frames keep their address.
+    QTest::newRow("clock read") << QByteArray(":1;34;") << true << 34 << 0;
+    QTest::newRow("clock set") << QByteArray(":0;33;12;30;05;07;12;26;57;57;") << true << 33 << 8;
+    QTest::newRow("readings") << QByteArray(":1;423;c;") << true << 423 << 1;
+    QTest::newRow("recorded frame") << QByteArray(":1;323;1F;c;") << true << 323 << 2;
+    QTest::newRow("module reload, command path") << QByteArray(":1;17;0;44B;1;") << true << 17 << 3;
+}
+
+void TestSimModel::parseWithoutAddresses()
+{
+    QFETCH(QByteArray, line);
+    const sim::Frame f = sim::parseFrame(line, sim::AddressMode::Off);
+    QVERIFY(f.valid);
+    QTEST(f.hasAddress, "hasAddress");
+    QTEST(f.command, "command");
+    QTEST(int(f.fields.size()), "fields");
+}
+
+void TestSimModel::lineWithoutAddresses()
+{
+    Line guessing({1});
+    QCOMPARE(ask(guessing, ":11;1;0.19e3;"), QByteArray()); // taken for address 11
+
+    Line line({1});
+    line.setAddressMode(sim::AddressMode::Off);
+    QCOMPARE(ask(line, ":11;1;0.19e3;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":12;1;"), QByteArray("!190;\r\n"));
+    QCOMPARE(ask(line, ":13;1;A;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":14;1;"), QByteArray("!A;\r\n"));
+    // The command path's frames are answered whatever address they carry.
+    QCOMPARE(valueFields(ask(line, ":0;34;")).size(), 8);
+    QCOMPARE(valueFields(ask(line, ":7;423;c;")).size(), 13);
+}
+
+void TestSimModel::parameterAddress_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("address");
+
+    QTest::newRow("read") << QByteArray(":1;14;1518;") << 0x1518;
+    QTest::newRow("write, lower case") << QByteArray(":1;13;151a;1;") << 0x151A;
+    QTest::newRow("module read") << QByteArray(":1;28;1;44B;") << 0x44B;
+    QTest::newRow("module write") << QByteArray(":1;27;0;220;0.5e3;") << 0x220;
+    QTest::newRow("module reload, command path") << QByteArray(":1;17;0;44B;1;") << 0x44B;
+    QTest::newRow("recorded frame") << QByteArray(":1;323;1F;c;") << 0x1F;
+    QTest::newRow("relay read") << QByteArray(":1;36;5;") << 5;
+    QTest::newRow("clock read") << QByteArray(":1;34;") << -1;
+    QTest::newRow("clock set") << QByteArray(":1;33;12;30;05;07;12;26;57;57;") << -1;
+    QTest::newRow("readings") << QByteArray(":1;423;c;") << -1;
+    QTest::newRow("link test") << QByteArray(":1;0;") << -1;
+}
+
+void TestSimModel::parameterAddress()
+{
+    QFETCH(QByteArray, line);
+    QTEST(sim::parameterAddress(sim::parseFrame(line)), "address");
+    Line l({1});
+    QTEST(l.receive(line, kNow, 0).address, "address");
+}
+
 void TestSimModel::stateSurvives()
 {
     Line line({1, 2});
@@ -514,6 +595,13 @@ void TestSimModel::faultParsing_data()
     QTest::newRow("chance") << "delay:p=0.3:seed=7:ms=900" << true << int(sim::FaultKind::Delay) << -1 << 2 << 900;
     QTest::newRow("default ms") << "unplug" << true << int(sim::FaultKind::Unplug) << -1 << 0 << 300;
     QTest::newRow("upper case kind") << "NaN:cmd=12" << true << int(sim::FaultKind::NaN) << 12 << 0 << 0;
+    QTest::newRow("aimed") << "noack:cmd=13:adr=151a:after=2:times=3" << true << int(sim::FaultKind::NoAck) << 13 << 0 << 0;
+    QTest::newRow("stuck") << "stuck:adr=C8" << true << int(sim::FaultKind::Stuck) << -1 << 0 << 0;
+    QTest::newRow("badvalue") << "badvalue:once" << true << int(sim::FaultKind::BadValue) << -1 << 1 << 0;
+    QTest::newRow("address not hexadecimal") << "err:adr=G1" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("address too large") << "err:adr=10000" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("negative after") << "err:after=-1" << false << 0 << 0 << 0 << 0;
+    QTest::newRow("no times") << "err:times=0" << false << 0 << 0 << 0 << 0;
     QTest::newRow("unknown kind") << "smoke" << false << 0 << 0 << 0 << 0;
     QTest::newRow("bad probability") << "err:p=1.5" << false << 0 << 0 << 0 << 0;
     QTest::newRow("bad command") << "err:cmd=x" << false << 0 << 0 << 0 << 0;
@@ -536,6 +624,11 @@ void TestSimModel::faultParsing()
     QTEST(option.command, "command");
     QTEST(int(option.mode), "mode");
     QTEST(option.ms, "ms");
+    if (QByteArray(QTest::currentDataTag()) == "aimed") {
+        QCOMPARE(option.address, 0x151A);
+        QCOMPARE(option.after, 2);
+        QCOMPARE(option.times, 3);
+    }
 }
 
 void TestSimModel::faultShapes_data()
@@ -558,6 +651,11 @@ void TestSimModel::faultShapes_data()
     QTest::newRow("nan real") << "nan" << 12 << QByteArray("!25;\r\n") << QByteArray("!NaN;\r\n") << 1 << 0;
     QTest::newRow("nan integer untouched") << "nan" << 14 << QByteArray("!1F;\r\n") << QByteArray("!1F;\r\n") << 1 << 0;
     QTest::newRow("nan readings") << "nan" << 423 << QByteArray("!x;00123.4;00.5;\r\n") << QByteArray("!x;00NaN;00.5;\r\n") << 1 << 0;
+    QTest::newRow("noack") << "noack" << 13 << QByteArray("!OK;\r\n") << QByteArray("!ERR;\r\n") << 1 << 0;
+    QTest::newRow("stuck") << "stuck" << 13 << QByteArray("!OK;\r\n") << QByteArray("!OK;\r\n") << 1 << 0;
+    QTest::newRow("badvalue integer") << "badvalue" << 14 << QByteArray("!1F;\r\n") << QByteArray("!1G;\r\n") << 1 << 0;
+    QTest::newRow("badvalue real") << "badvalue" << 12 << QByteArray("!25;\r\n") << QByteArray("!1G;\r\n") << 1 << 0;
+    QTest::newRow("badvalue readings") << "badvalue" << 423 << QByteArray("!x;00123.4;00.5;\r\n") << QByteArray("!x;001G;00.5;\r\n") << 1 << 0;
     QTest::newRow("unplug") << "unplug:ms=100" << 12 << QByteArray("!25.5;\r\n") << QByteArray("!25.") << 2 << 50;
 }
 
@@ -582,6 +680,7 @@ void TestSimModel::faultShapes()
     QTEST(int(s.pieces.size()), "pieces");
     QTEST(delay, "totalDelay");
     QVERIFY(!s.note.isEmpty());
+    QCOMPARE(s.store, option.kind != sim::FaultKind::Stuck);
     if (option.kind == sim::FaultKind::Unplug) {
         QVERIFY(s.pieces.last().unplug);
         QCOMPARE(s.replugMs, 100);
@@ -635,6 +734,147 @@ void TestSimModel::faultChanceIsSeeded()
     QVERIFY(run(QStringLiteral("silence:p=0.3:seed=6")) != a);
     const int hits = int(a.count('1'));
     QVERIFY2(hits > 80 && hits < 160, QByteArray::number(hits).constData());
+}
+
+void TestSimModel::faultAiming_data()
+{
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QList<int>>("commands");
+    QTest::addColumn<QList<int>>("addresses");
+    QTest::addColumn<QByteArray>("hits"); // per frame: '.' untouched, else the fault's first letter
+
+    QTest::newRow("after and times at one address")
+        << QStringList{"err:cmd=14:adr=1518:after=2:times=2"} << QList<int>{14, 14, 14, 14, 14, 14, 14, 6}
+        << QList<int>{0x1518, 3, 0x1518, 0x1518, 0x1518, 0x1518, 0x1518, 0x1518} << QByteArray("...ee...");
+    QTest::newRow("after on every command") << QStringList{"silence:after=3"} << QList<int>{6, 14, 13, 12, 12}
+                                            << QList<int>{1, 1, 1, 1, 1} << QByteArray("...ss");
+    QTest::newRow("once after") << QStringList{"err:once:after=1"} << QList<int>{6, 6, 6, 6}
+                                << QList<int>{1, 1, 1, 1} << QByteArray(".e..");
+    QTest::newRow("noack counts writes only") << QStringList{"noack:after=1"} << QList<int>{14, 13, 14, 13, 5, 33}
+                                              << QList<int>{1, 1, 1, 1, 1, -1} << QByteArray("...nnn");
+    QTest::newRow("stuck writes only") << QStringList{"stuck:times=1"} << QList<int>{12, 36, 11, 11}
+                                       << QList<int>{1, 1, 1, 1} << QByteArray("..s.");
+    QTest::newRow("badvalue reads only") << QStringList{"badvalue"} << QList<int>{13, 14, 12, 34, 36, 323, 423, 0}
+                                         << QList<int>{1, 1, 1, -1, 0, 5, -1, -1} << QByteArray(".bbbbbb.");
+    QTest::newRow("no address never matches adr=") << QStringList{"err:adr=0"} << QList<int>{34, 423, 14}
+                                                   << QList<int>{-1, -1, 0} << QByteArray("..e");
+    // Each fault counts its own frames, whichever fault took them.
+    QTest::newRow("two faults count apart") << QStringList{"err:cmd=13:times=1", "noack:cmd=13:after=1:times=1"}
+                                            << QList<int>{13, 13, 13} << QList<int>{1, 1, 1} << QByteArray("en.");
+    QTest::newRow("the first that applies wins") << QStringList{"noack:times=2", "err"} << QList<int>{13, 13, 13, 14}
+                                                 << QList<int>{1, 1, 1, 1} << QByteArray("nnee");
+}
+
+void TestSimModel::faultAiming()
+{
+    QFETCH(QStringList, faults);
+    QFETCH(QList<int>, commands);
+    QFETCH(QList<int>, addresses);
+    sim::FaultSet set;
+    for (const QString& text : faults) {
+        sim::FaultOption option;
+        QString error;
+        QVERIFY2(sim::parseFault(text, &option, &error), qPrintable(error));
+        set.add(option);
+    }
+    QByteArray hits;
+    for (int i = 0; i < commands.size(); ++i) {
+        const sim::Shaped s = set.shape(commands[i], addresses[i], "", "!1;\r\n");
+        if (s.note.isEmpty()) {
+            hits += '.';
+            continue;
+        }
+        const QString text = s.note.mid(s.note.indexOf(QLatin1Char(' ')) + 1);
+        hits += text.at(0).toLatin1();
+    }
+    QTEST(hits, "hits");
+}
+
+void TestSimModel::stuckWriteIsNotStored()
+{
+    Line line({1});
+    sim::FaultSet faults;
+    sim::FaultOption option;
+    QString error;
+    QVERIFY(sim::parseFault(QStringLiteral("stuck:adr=3:times=2"), &option, &error));
+    faults.add(option);
+    auto wire = [&](const QByteArray& frame) {
+        const sim::Served s = sim::serve(line, faults, frame + "\r\n", frame, kNow, 0);
+        QByteArray w;
+        for (const sim::Piece& p : s.shaped.pieces)
+            w += p.bytes;
+        return w;
+    };
+    const QByteArray before = wire(":1;14;3;");
+    QCOMPARE(wire(":1;13;3;C;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(wire(":1;14;3;"), before);
+    QCOMPARE(wire(":1;13;4;C;"), QByteArray("!OK;\r\n")); // another address is stored
+    QCOMPARE(wire(":1;14;4;"), QByteArray("!C;\r\n"));
+    const QByteArray realBefore = wire(":1;12;3;");
+    QCOMPARE(wire(":1;11;3;0.5e1;"), QByteArray("!OK;\r\n")); // real memory 3: the second time
+    QCOMPARE(wire(":1;12;3;"), realBefore);
+    QVERIFY(realBefore != "!5;\r\n");
+    QCOMPARE(wire(":1;13;3;C;"), QByteArray("!OK;\r\n")); // spent: stored
+    QCOMPARE(wire(":1;14;3;"), QByteArray("!C;\r\n"));
+
+    // A stuck restart does not restart.
+    sim::FaultSet restart;
+    QVERIFY(sim::parseFault(QStringLiteral("stuck:adr=151A"), &option, &error));
+    restart.add(option);
+    QCOMPARE(sim::serve(line, restart, {}, ":1;31;1;9;", kNow, 0).answer.bytes, QByteArray("!OK;\r\n"));
+    sim::serve(line, restart, {}, ":1;13;151A;1;", kNow, 0);
+    QCOMPARE(line.instruments()[0].restarts(), 0);
+    QCOMPARE(line.instruments()[0].networkNumber(), 1);
+
+    // The value faults, through the line.
+    sim::FaultSet bad;
+    QVERIFY(sim::parseFault(QStringLiteral("badvalue"), &option, &error));
+    bad.add(option);
+    QCOMPARE(sim::serve(line, bad, {}, ":1;14;4;", kNow, 0).shaped.pieces.first().bytes, QByteArray("!1G;\r\n"));
+    QCOMPARE(sim::serve(line, bad, {}, ":1;12;1;", kNow, 0).shaped.pieces.first().bytes, QByteArray("!1G;\r\n"));
+    const QList<QByteArray> clock = valueFields(sim::serve(line, bad, {}, ":1;34;", kNow, 0).shaped.pieces.first().bytes);
+    QCOMPARE(clock.size(), 8);
+    QCOMPARE(clock.first(), QByteArray("1G"));
+    const QList<QByteArray> relay = valueFields(sim::serve(line, bad, {}, ":1;36;0;", kNow, 0).shaped.pieces.first().bytes);
+    QCOMPARE(relay.size(), 49);
+    QCOMPARE(relay.first(), QByteArray("1G"));
+    const QList<QByteArray> readings = valueFields(sim::serve(line, bad, {}, ":1;423;c;", kNow, 0).shaped.pieces.first().bytes);
+    QCOMPARE(readings.size(), 13);
+    QCOMPARE(readings[1].mid(2), QByteArray("1G"));
+    const QList<QByteArray> frame = valueFields(sim::serve(line, bad, {}, ":1;323;5;c;", kNow, 0).shaped.pieces.first().bytes);
+    QVERIFY(frame.size() > 10);
+    QCOMPARE(frame[10].mid(2), QByteArray("1G"));
+    QCOMPARE(frame[11], valueFields(ask(line, ":1;323;5;c;"))[11]);
+}
+
+void TestSimModel::stateHelpExampleLoads()
+{
+    const QStringList help = sim::stateFileHelp().split(QLatin1Char('\n'));
+    QStringList example;
+    bool in = false;
+    for (const QString& l : help) {
+        if (l.startsWith(QLatin1String("Example:")))
+            in = true;
+        else if (in && l.startsWith(QLatin1String("  ")))
+            example << l;
+        else if (in && !example.isEmpty())
+            break;
+    }
+    QVERIFY(example.size() >= 5);
+    Line line({1});
+    QString bad;
+    QVERIFY2(line.load(example, &bad), qPrintable(bad));
+    const sim::Instrument& i = line.instruments()[0];
+    QCOMPARE(i.integer(sim::Instrument::Cpu, 2), quint16(0));
+    QCOMPARE(i.integer(sim::Instrument::Cpu, 4), quint16(100));
+    QCOMPARE(i.integer(sim::Instrument::Cpu, 6), quint16(5));
+    QCOMPARE(i.relayRecord(0).size(), 49);
+    QCOMPARE(i.relayRecord(0).first(), quint16(3));
+    // The channel text as the display loader reads it.
+    QCOMPARE(ask(line, ":1;14;190;"), QByteArray("!41;\r\n"));
+    QCOMPARE(ask(line, ":1;14;191;"), QByteArray("!42;\r\n"));
+    // Untouched items keep their defaults.
+    QCOMPARE(i.integer(sim::Instrument::Cpu, 5), Line({1}).instruments()[0].integer(sim::Instrument::Cpu, 5));
 }
 
 void TestSimModel::escape_data()

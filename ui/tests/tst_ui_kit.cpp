@@ -10,6 +10,7 @@
 #include "programdir.h"
 #include "settingskeys.h"
 #include "statusbar.h"
+#include "windowrig.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -58,6 +59,8 @@ private slots:
     void netAddressIgnoresTextThatIsNoItem();
     void guardNests();
     void guardHoldsACloseUntilTheExchangeReturns();
+    void closedMeanwhileEndsEveryLevel();
+    void typingCyrillic();
     void baseAddress_data();
     void baseAddress();
     void speedListRoundTrip();
@@ -181,6 +184,37 @@ void TestUiKit::guardHoldsACloseUntilTheExchangeReturns()
     QCOMPARE(w.unloads, 1);
     // Controls are not enabled again for a window that has closed.
     QVERIFY(!w.button->isEnabled());
+}
+
+void TestUiKit::closedMeanwhileEndsEveryLevel()
+{
+    GuardedWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.guard.begin();
+    QVERIFY(!w.guard.closedMeanwhile());
+    w.guard.begin();
+    QVERIFY(!w.close());
+    // Two levels deep, one question: the close is carried out now.
+    QVERIFY(w.guard.closedMeanwhile());
+    QVERIFY(!w.isVisible());
+    QCOMPARE(w.unloads, 1);
+    QVERIFY(!w.guard.isBusy());
+}
+
+void TestUiKit::typingCyrillic()
+{
+    QLineEdit edit;
+    QComboBox box;
+    box.setEditable(true);
+    int edits = 0;
+    QObject::connect(&edit, &QLineEdit::textEdited, [&] { ++edits; });
+    edit.setText(QStringLiteral("old"));
+    testsupport::typeInto(&edit, QStringLiteral("Канал 1"));
+    QCOMPARE(edit.text(), QStringLiteral("Канал 1"));
+    QCOMPARE(edits, 7);
+    testsupport::typeInto(&box, QStringLiteral("°С"));
+    QCOMPARE(box.currentText(), QStringLiteral("°С"));
 }
 
 void TestUiKit::baseAddress_data()

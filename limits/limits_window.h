@@ -1,0 +1,169 @@
+#pragma once
+// frmMain: the setpoints of one channel. For the channel chosen by module
+// and channel number the engineer reads and writes its two setpoints (type,
+// value, hysteresis), the number of averagings, the digits after the
+// decimal point, the identical-observation count and the channel-excluded
+// flag. Every write goes twice, to the instrument's flash and to its working
+// copy, each verified by reading it back.
+
+#include "dev.h"
+#include "exchangeguard.h"
+#include "setpoints.h"
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace ui {
+class StatusBar;
+}
+
+namespace limits {
+
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // "3.0.15", shown in the caption.
+    static QString version();
+
+    // Start-up. False when the link cannot start (the user has been told).
+    bool Form_Load();
+    instrument::Dev* dev() { return &m_dev; }
+    const AddressTables& tables() const { return m_tables; }
+
+    // ---- handlers -----------------------------------------------------------------
+    void cmdExit_Click();
+    void ModulNum_Click();
+    void cbNetAdrr_LostFocus();
+    void Read1_Click();
+    void Read2_Click();
+    void Write1_Click();
+    void Write2_Click();
+    void ReadUsr_Click();
+    void WriteUsr_Click();
+    void cmbDigRead_Click();
+    void cmbDigWrite_Click();
+    void cmbActTHRead_Click();
+    void cmbActTHWrite_Click();
+    void cmbDisRead_Click();
+    void cmbDisWrite_Click();
+
+    // ---- controls, top to bottom --------------------------------------------------
+    QLabel* Label11 = nullptr;
+    QComboBox* cbNetAdrr = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ModulNum = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* ChNum = nullptr;
+    QFrame* Line2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* Type1 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* Value1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLineEdit* Gis1 = nullptr;
+    QPushButton* Read1 = nullptr;
+    QPushButton* Write1 = nullptr;
+    QFrame* Line3 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QComboBox* Type2 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLineEdit* Value2 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLineEdit* Gis2 = nullptr;
+    QPushButton* Read2 = nullptr;
+    QPushButton* Write2 = nullptr;
+    QFrame* Line6 = nullptr;
+    QLabel* Label20 = nullptr;
+    QLineEdit* Usred = nullptr;
+    QPushButton* ReadUsr = nullptr;
+    QPushButton* WriteUsr = nullptr;
+    QLabel* Label12 = nullptr;
+    QComboBox* cbDig = nullptr;
+    QPushButton* cmbDigRead = nullptr;
+    QPushButton* cmbDigWrite = nullptr;
+    QLabel* Label13 = nullptr;
+    QComboBox* cbActTH = nullptr;
+    QPushButton* cmbActTHRead = nullptr;
+    QPushButton* cmbActTHWrite = nullptr;
+    QCheckBox* chDis = nullptr;
+    QPushButton* cmbDisRead = nullptr;
+    QPushButton* cmbDisWrite = nullptr;
+    ui::StatusBar* StatusBar = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The controls and tables of one setpoint.
+    struct Setpoint {
+        Param type;
+        Param value;
+        Param hysteresis;
+        QComboBox* typeBox;
+        QLineEdit* valueBox;
+        QLineEdit* hysteresisBox;
+        QString ordinal;   // "первой" or "второй"
+    };
+
+    void createControls();
+    void connectHandlers();
+    void Form_Unload();
+    Setpoint setpoint(int n) const;
+
+    void readSetpoint(const Setpoint& s);
+    void writeSetpoint(const Setpoint& s);
+    enum class AnswerTest { Hex, Number };
+    // One read of p for the selected channel (command 6 or 12), showing step
+    // when it is not empty. The answer when it passes test; otherwise the
+    // operation is over (failed, or the window closed meanwhile).
+    std::optional<QString> readOne(quint8 command, Param p, const QString& step, AnswerTest test);
+    // An integer answer as a whole number; otherwise the operation fails with it.
+    std::optional<qint64> wholeAnswer(const QString& answer);
+    // A read of the whole number p whose answer passes test, shown by show.
+    void readWhole(Param p, AnswerTest test, const std::function<void(qint64)>& show);
+    // The operation that writes the integer pair of p with value.
+    void writeInteger(Param p, const QString& value, const QString& step);
+    // Writes value at the selected channel's address of p: first with
+    // flashCommand through sWriteToFlash, then with verifiedCommand through
+    // sWriteAndRead. False when the operation is over.
+    bool writePair(Param p, quint8 flashCommand, quint8 verifiedCommand, const QString& value,
+                   const QString& step);
+    // The address of p for the selected channel, or the message why there is none.
+    std::optional<qint16> address(Param p, QString* refusal) const;
+    // The address as the link takes it in frames ("C8").
+    QString hexAddress(Param p) const;
+    // True when every parameter of an operation has its address; otherwise
+    // the first refusal is shown.
+    bool addressesKnown(std::initializer_list<Param> params);
+    // A real typed in box as the instrument's exponent form; a box that holds
+    // no number, or one the instrument cannot take exactly, is refused with
+    // a message naming what. zeroAs replaces a value of exactly 0.
+    std::optional<QString> realValue(QLineEdit* box, const QString& what, std::optional<double> zeroAs);
+
+    // Ends the operation.
+    void finish();
+    // Ends the operation with "Ошибка: " + text, when the window is still there.
+    void fail(const QString& text);
+    void refuse(const QString& text);
+
+    instrument::Dev m_dev;
+    ui::ExchangeGuard m_guard{this};
+    AddressTables m_tables;
+    bool m_devLoaded = false;
+};
+
+} // namespace limits

@@ -1,0 +1,13 @@
+#include "limits_window.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    limits::frmMain w;
+    if (!w.Form_Load())
+        return 1;
+    w.show();
+    return app.exec();
+}
