@@ -2,6 +2,7 @@
 
 #include "controls.h"
 #include "dev.h"
+#include "inifile.h"
 #include "lists.h"
 #include "boxes.h"
 #include "programfolder.h"
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStorageInfo>
+#include <QStyle>
 
 namespace memory {
 
@@ -23,13 +25,18 @@ const QString kKey = QStringLiteral("DIR");
 constexpr int kPathRole = Qt::UserRole;
 const QString kIndent = QStringLiteral("   ");
 
-// The link's settings write; false when the key did not land in the file.
-// The value is read back, which also catches a path too long to be read
-// again (the file gives back at most 254 characters).
-bool writeSetting(instrument::Dev& dev, const QString& section, const QString& key, const QString& value)
+// Keeps value in "dev.dat"; empty when it is there, else why not. The value
+// is read back, which also catches a path too long to be read again (the
+// file gives back at most 254 characters).
+QString keepSetting(instrument::Dev& dev, const QString& section, const QString& key, const QString& value)
 {
-    dev.sWriteINI(section, key, value);
-    return dev.sGetINI(section, key, QStringLiteral("\x01")) == value;
+    if (!dev.sWriteINI(section, key, value))
+        return dev.iniWriteError();
+    if (dev.sGetINI(section, key, QStringLiteral("\x01")) != value)
+        return QStringLiteral("Файл %1 не возвращает записанное значение (путь длиннее %2 знаков?)")
+            .arg(QDir::toNativeSeparators(instrument::programFile(QStringLiteral("dev.dat"))))
+            .arg(instrument::ini::kMaxValueLength);
+    return QString();
 }
 
 bool isAncestorOrSame(const QString& root, const QString& folder)
@@ -165,7 +172,7 @@ void frmDir::fillFolders()
     int level = 0;
     for (const QString& f : chain) {
         const QString name = QDir(f).isRoot() ? QDir::toNativeSeparators(f) : QFileInfo(f).fileName();
-        auto* item = new QListWidgetItem(kIndent.repeated(level) + name, Dir);
+        auto* item = new QListWidgetItem(style()->standardIcon(QStyle::SP_DirOpenIcon), kIndent.repeated(level) + name, Dir);
         item->setData(kPathRole, f);
         ++level;
     }
@@ -173,7 +180,7 @@ void frmDir::fillFolders()
     const QDir here(m_open);
     const QStringList subfolders = here.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& s : subfolders) {
-        auto* item = new QListWidgetItem(kIndent.repeated(level) + s, Dir);
+        auto* item = new QListWidgetItem(style()->standardIcon(QStyle::SP_DirClosedIcon), kIndent.repeated(level) + s, Dir);
         item->setData(kPathRole, here.filePath(s));
     }
     Dir->setCurrentItem(open);
@@ -215,12 +222,11 @@ void frmDir::cmdOk_Click()
 {
     const QString chosen = dirPath();
     m_saveDir = chosen;
-    if (!writeSetting(m_dev, kSection, kKey, chosen))
+    const QString problem = keepSetting(m_dev, kSection, kKey, chosen);
+    if (!problem.isEmpty())
         ui::errorBox(this, kProgram,
-                     QStringLiteral("папка %1 выбрана для этого сеанса, но не сохранена в файле %2 "
-                                    "(раздел %3, ключ %4): запись не удалась.")
-                         .arg(chosen, QDir::toNativeSeparators(instrument::programFile(QStringLiteral("dev.dat"))),
-                              kSection, kKey));
+                     QStringLiteral("папка %1 выбрана для этого сеанса, но не сохранена (раздел %2, ключ %3). %4")
+                         .arg(chosen, kSection, kKey, problem));
     accept();
 }
 

@@ -53,6 +53,7 @@ private slots:
     void driveChangeOpensTheDrive();
     void driveNotReadyKeepsThePrevious();
     void failedWriteIsReported();
+    void tooLongAPathIsReported();
     void offersRootAndHome();
 };
 
@@ -225,12 +226,33 @@ void FrmDirTest::failedWriteIsReported()
     QCOMPARE(messages.texts().size(), 1);
     const QString text = messages.texts().first();
     QVERIFY2(text.startsWith(QStringLiteral("Ошибка: папка %1").arg(tmp.path())), qPrintable(text));
-    QVERIFY2(text.contains(folder.file(QStringLiteral("dev.dat"))) && text.contains(QStringLiteral("MEMORY"))
-                 && text.contains(QStringLiteral("DIR")),
+    // The file, the section, the key and the system's reason.
+    QVERIFY2(text.contains(QStringLiteral("Не удалось записать файл %1").arg(folder.file(QStringLiteral("dev.dat"))))
+                 && text.contains(QStringLiteral("MEMORY")) && text.contains(QStringLiteral("DIR"))
+                 && text.contains(QStringLiteral("папка")),
              qPrintable(text));
     // The folder still serves this session.
     QCOMPARE(saveDir, tmp.path());
     QCOMPARE(d.result(), int(QDialog::Accepted));
+}
+
+void FrmDirTest::tooLongAPathIsReported()
+{
+    testsupport::ProgramFolder folder;
+    testsupport::MessageAnswerer messages;
+    QTemporaryDir tmp;
+    // A folder whose path the file could not give back whole.
+    QString deep = tmp.path();
+    while (deep.size() < 300)
+        deep += QStringLiteral("/folder-of-a-long-name");
+    QVERIFY(QDir().mkpath(deep));
+    instrument::Dev dev;
+    QString saveDir = deep;
+    frmDir d(dev, saveDir);
+    QTest::mouseClick(d.cmdOk, Qt::LeftButton);
+    QCOMPARE(messages.texts().size(), 1);
+    QVERIFY2(messages.texts().first().contains(QStringLiteral("254")), qPrintable(messages.texts().first()));
+    QCOMPARE(saveDir, deep);
 }
 
 void FrmDirTest::offersRootAndHome()
