@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QMap>
 #include <QStringList>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 namespace memorytest {
 
@@ -114,6 +116,27 @@ inline DataFileFrames readDataFile(const QString& path)
     }
     return out;
 }
+
+// Limits the size of the files this process writes while it lives, as a
+// full disk would (a write past it fails with "File too large").
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit l = m_old;
+        l.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &l);
+    }
+    ~FileSizeLimit() { lift(); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    void lift() { setrlimit(RLIMIT_FSIZE, &m_old); }
+
+private:
+    rlimit m_old{};
+};
 
 inline QList<int> range(int from, int to, int step = 1)
 {

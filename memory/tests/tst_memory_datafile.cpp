@@ -2,13 +2,12 @@
 // cut back when a write fails.
 
 #include "datafile.h"
+#include "readingrig.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,27 +37,6 @@ QString unwritableFolder(QTemporaryDir& tmp)
     return d;
 }
 
-// Limits the size of the files this process writes, for the time it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = m_old;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
-};
 
 } // namespace
 
@@ -150,7 +128,7 @@ void DataFileTest::fullDiskLeavesNoHalfFrame()
     const QByteArray frame(100, 'a');
     QString why;
     {
-        FileSizeLimit limit(250);   // room for two frames and a half
+        memorytest::FileSizeLimit limit(250);   // room for two frames and a half
         QVERIFY(memory::appendToDataFile(path, frame, &why));
         QVERIFY(memory::appendToDataFile(path, frame, &why));
         QVERIFY(!memory::appendToDataFile(path, frame, &why));

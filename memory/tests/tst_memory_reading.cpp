@@ -17,8 +17,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using memorytest::range;
@@ -51,27 +49,6 @@ struct Reading {
     bool ok = false;
 };
 
-// Limits the size of the files this process writes while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, SIG_IGN);
-        set(bytes);
-    }
-    ~FileSizeLimit() { lift(); }
-    void set(rlim_t bytes)
-    {
-        rlimit l = m_old;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    void lift() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old{};
-};
 
 } // namespace
 
@@ -484,7 +461,7 @@ void ReadingTest::diskFillsMidRun()
                                                      .lines)
                                    .size());
     // Room for three frames and a half; with Ignore the disk stays full.
-    FileSizeLimit limit(rlim_t(frameBytes * 3.5));
+    memorytest::FileSizeLimit limit(rlim_t(frameBytes * 3.5));
     QStringList asked;
     instrument::setMessageHook([&](const instrument::Message& m) {
         asked << m.text;

@@ -47,6 +47,7 @@ private slots:
     void lastHundredOfADefaultBuffer();
     void failedFrame_data();
     void failedFrame();
+    void refusedFrame();
     void stopDuringTheRun();
     void unpluggedLine();
 };
@@ -74,26 +75,41 @@ void ReadingSimTest::failedFrame_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<QList<int>>("written");
     const QList<int> all = range(4046, 4095) + range(1, 50);
-    QTest::newRow("Abort") << int(QMessageBox::Abort) << QList<int>();
+    QList<int> withoutSixth = all;
+    withoutSixth.removeAt(5);
+    QTest::newRow("Abort") << int(QMessageBox::Abort) << all.mid(0, 5);
     QTest::newRow("Retry") << int(QMessageBox::Retry) << all;
-    QTest::newRow("Ignore") << int(QMessageBox::Ignore) << all.mid(1);
+    QTest::newRow("Ignore") << int(QMessageBox::Ignore) << withoutSixth;
 }
 
 void ReadingSimTest::failedFrame()
 {
     QFETCH(int, answer);
     QFETCH(QList<int>, written);
-    // The first frame answered "ERR"; the link does not repeat it.
-    Rig rig({QStringLiteral("--fault"), QStringLiteral("err:cmd=323:once")}, kState, settings(0));
+    // Five frames pass, then the sixth meets silence on all three of the
+    // link's attempts.
+    Rig rig({QStringLiteral("--fault"), QStringLiteral("silence:cmd=323:after=5:times=3")}, kState, settings(2));
     rig.w->setClock([] { return kNow; });
     QVERIFY(rig.start());
     rig.messages.answerNext(QMessageBox::StandardButton(answer));
     QTest::mouseClick(rig.w->Command1, Qt::LeftButton);
-    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: Прибор выдает ошибку")});
+    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: Прибор не отвечает")});
     const auto data = readDataFile(rig.folder.file(kFileName));
     QVERIFY(data.whole);
     QCOMPARE(data.frames, written);
     QVERIFY(rig.w->Command1->isEnabled());
+}
+
+void ReadingSimTest::refusedFrame()
+{
+    // The first frame answered "ERR"; the link does not repeat it.
+    Rig rig({QStringLiteral("--fault"), QStringLiteral("err:cmd=323:once")}, kState, settings(0));
+    rig.w->setClock([] { return kNow; });
+    QVERIFY(rig.start());
+    rig.messages.answerNext(QMessageBox::Retry);
+    QTest::mouseClick(rig.w->Command1, Qt::LeftButton);
+    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: Прибор выдает ошибку")});
+    QCOMPARE(readDataFile(rig.folder.file(kFileName)).frames, range(4046, 4095) + range(1, 50));
 }
 
 void ReadingSimTest::stopDuringTheRun()
@@ -116,13 +132,16 @@ void ReadingSimTest::stopDuringTheRun()
 
 void ReadingSimTest::unpluggedLine()
 {
-    // The adapter is pulled during the first frame's answer and back 300 ms
+    // The adapter is pulled during the 21st frame's answer and back 300 ms
     // later; the engineer retries until the line is there again.
-    Rig rig({QStringLiteral("--fault"), QStringLiteral("unplug:cmd=323:once")}, kState, settings(0));
+    Rig rig({QStringLiteral("--fault"), QStringLiteral("unplug:cmd=323:after=20:once")}, kState, settings(0));
     rig.w->setClock([] { return kNow; });
     QVERIFY(rig.start());
     QStringList asked;
+    int framesBeforeFirstQuestion = -1;
     instrument::setMessageHook([&](const instrument::Message& m) {
+        if (asked.isEmpty())
+            framesBeforeFirstQuestion = int(readDataFile(rig.folder.file(kFileName)).frames.size());
         asked << m.text;
         QTest::qWait(100);
         return asked.size() < 20 ? QMessageBox::Retry : QMessageBox::Abort;
@@ -131,6 +150,7 @@ void ReadingSimTest::unpluggedLine()
     instrument::setMessageHook({});
     QVERIFY(!asked.isEmpty() && asked.size() < 20);
     QVERIFY2(asked.first().startsWith(QStringLiteral("Ошибка: ")), qPrintable(asked.first()));
+    QCOMPARE(framesBeforeFirstQuestion, 20);
     const auto data = readDataFile(rig.folder.file(kFileName));
     QVERIFY(data.whole);
     QCOMPARE(data.frames, range(4046, 4095) + range(1, 50));
