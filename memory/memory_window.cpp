@@ -9,6 +9,7 @@
 #include "settingskeys.h"
 #include "windowstyle.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace memory {
@@ -41,8 +43,13 @@ constexpr int kDefaultSpeedIndex = 4;
 constexpr qint64 kSettingLowest = -32768;
 constexpr qint64 kSettingHighest = 65535;
 
-const QString kNumberProblem =
-    QStringLiteral("В файле \"dev.dat\" в разделе [%1] ключ %2 = \"%3\" %4; взято %5.");
+// A value of "dev.dat" not taken, in the words of the kit's own reports:
+// what it is, the value, section/key, why, and what is used instead.
+QString notTaken(const QString& what, const QString& value, const QString& section, const QString& key,
+                 const QString& why, const QString& instead)
+{
+    return QStringLiteral("В dev.dat %1 «%2» (%3/%4) %5, взято %6.").arg(what, value, section, key, why, instead);
+}
 
 } // namespace
 
@@ -95,7 +102,9 @@ void frmMain::createControls()
 
     // The tab bar 330 high over the pages, two headers 4680 wide.
     SSTab1 = ui::tabControl(this, QStringLiteral("SSTab1"), Twips{120, 840, 9375, 330 + 6525});
-    SSTab1->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; height: %2px; }")
+    // On the bar alone: a style sheet on the tab control would give the
+    // pages the application's font instead of the window's.
+    SSTab1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; height: %2px; }")
                               .arg(instrument::twips(4680) - 2)
                               .arg(instrument::twips(330) - 2));
     SSTab1->setUsesScrollButtons(false);
@@ -346,27 +355,28 @@ void frmMain::startHelperProgram()
     helper.setStandardInputFile(QProcess::nullDevice());
     helper.setStandardOutputFile(QProcess::nullDevice());
     helper.setStandardErrorFile(QProcess::nullDevice());
-    helper.startDetached();
+    m_helperStarted = helper.startDetached();
 }
 
 void frmMain::readPresets(QStringList* problems)
 {
     const QString sections[2] = {QStringLiteral("BUFF1"), QStringLiteral("BUFF2")};
     for (int i = 0; i < 2; ++i) {
-        auto read = [&](const QString& key, qint64 lo, qint64 hi, const QString& what) -> qint16 {
+        auto read = [&](const QString& key, const QString& what, qint64 lo, qint64 hi,
+                        const QString& why) -> qint16 {
             const QString text = m_dev.sGetINI(sections[i], key, QStringLiteral("0"));
             qint64 v = 0;
             if (instrument::toWholeNumber(text, m_dev.sFloatingPointSeparator, lo, hi, &v))
                 return qint16(v);
-            *problems << kNumberProblem.arg(sections[i], key, text, what, QStringLiteral("0"));
+            *problems << notTaken(what, text, sections[i], key, why, QStringLiteral("0"));
             return 0;
         };
         const QString whole = QStringLiteral("не целое число от -32768 до 32767");
-        m_presetLength[i] = read(QStringLiteral("BuffLen"), -32768, 32767, whole);
-        m_presetStart[i] = read(QStringLiteral("StartFrame"), -32768, 32767, whole);
-        m_presetInterval[i] = read(QStringLiteral("BuffInt"), 0, intervals().size() - 1,
-                                   QStringLiteral("не номер строки списка интервалов (от 0 до %1)")
-                                       .arg(intervals().size() - 1));
+        m_presetLength[i] = read(QStringLiteral("BuffLen"), QStringLiteral("длина буфера"), -32768, 32767, whole);
+        m_presetStart[i] = read(QStringLiteral("StartFrame"), QStringLiteral("начало буфера"), -32768, 32767, whole);
+        m_presetInterval[i] = read(QStringLiteral("BuffInt"), QStringLiteral("номер интервала записи"), 0,
+                                   intervals().size() - 1,
+                                   QStringLiteral("вне списка интервалов (0..%1)").arg(intervals().size() - 1));
     }
 }
 
@@ -378,11 +388,9 @@ void frmMain::fillPortList(QStringList* problems)
     const QString text = m_dev.sGetINI(ui::keys::kProgs, ui::keys::kNumberIndex, QStringLiteral("0"));
     qint64 index = 0;
     if (!instrument::toWholeNumber(text, m_dev.sFloatingPointSeparator, 0, kPorts - 1, &index)) {
-        *problems << kNumberProblem.arg(ui::keys::kProgs, ui::keys::kNumberIndex, text,
-                                        QStringLiteral("не номер порта списка (от 0 для COM1 до %1 для COM%2)")
-                                            .arg(kPorts - 1)
-                                            .arg(kPorts),
-                                        QStringLiteral("COM1"));
+        *problems << notTaken(QStringLiteral("номер порта"), text, ui::keys::kProgs, ui::keys::kNumberIndex,
+                              QStringLiteral("вне списка (0 для COM1 .. %1 для COM%2)").arg(kPorts - 1).arg(kPorts),
+                              QStringLiteral("COM1"));
         index = 0;
     }
     ui::fill(cmbPort, ports, int(index));
@@ -410,10 +418,8 @@ void frmMain::fillSpeedList(QStringList* problems)
     }
     if (!indexTaken && !rates.isEmpty()) {
         list.index = rates.size() > kDefaultSpeedIndex ? kDefaultSpeedIndex : 0;
-        *problems << kNumberProblem.arg(ui::keys::kProgs, ui::keys::kSettingsIndex, indexText,
-                                        QStringLiteral("не номер строки списка скоростей (от 0 до %1)")
-                                            .arg(rates.size() - 1),
-                                        rates.at(list.index));
+        *problems << notTaken(QStringLiteral("номер скорости"), indexText, ui::keys::kProgs, ui::keys::kSettingsIndex,
+                              QStringLiteral("вне списка (0..%1)").arg(rates.size() - 1), rates.at(list.index));
     }
     ui::fill(cmbSpeed, rates, list.index);
     // With an empty list the link keeps its own COMport/settings.
@@ -502,6 +508,15 @@ frmMain::GroupAddresses frmMain::groupAddresses(int group) const
     return a;
 }
 
+bool frmMain::closedMeanwhile()
+{
+    if (!m_guard.isClosing())
+        return false;
+    // The window was closed while the link waited: close it now, send nothing more.
+    (void)m_guard.end();
+    return true;
+}
+
 bool frmMain::showFailure(const QString& text)
 {
     if (m_guard.end())
@@ -520,22 +535,30 @@ void frmMain::readBuffSettings(int group)
 
     m_guard.begin();
     QString v = m_dev.sCOMPort(30, a.interval, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(v, sep))
         return void(showFailure(v));
     const int item = interval->findText(v, Qt::MatchExactly);
     item >= 0 ? ui::selectItem(interval, item) : ui::showInEditField(interval, v);
 
     v = m_dev.sCOMPort(30, a.begin, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(v, sep))
         return void(showFailure(v));
     begin->setText(v);
 
     v = m_dev.sCOMPort(30, a.length, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(v, sep))
         return void(showFailure(v));
     length->setText(v);
 
     v = m_dev.sCOMPort(30, a.current, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(v, sep))
         return void(showFailure(v));
     current->setText(v);
@@ -578,6 +601,8 @@ void frmMain::writeBuffSettings(int group)
     for (quint8 command : {quint8(31), quint8(29)}) {
         for (const Box& b : boxes) {
             const QString answer = m_dev.sCOMPort(command, b.address, b.hex);
+            if (closedMeanwhile())
+                return;
             if (answer != QLatin1String("OK"))
                 return void(showFailure(answer));
         }
@@ -627,7 +652,7 @@ QString frmMain::stateText(const QString& code)
 QColor frmMain::stateColour(const QString& code)
 {
     if (code.trimmed() == QLatin1String("0"))
-        return QWidget().palette().color(QPalette::Button);
+        return QApplication::palette().color(QPalette::Button);
     return QColor(0xFF, 0xFF, 0x80);
 }
 
@@ -650,6 +675,8 @@ void frmMain::readState(int group)
 
     m_guard.begin();
     const QString code = m_dev.sCOMPort(14, a.control, QStringLiteral("0"));
+    if (closedMeanwhile())
+        return;
     if (!instrument::isNumber(code, sep))
         return void(showFailure(code));
     state->setText(stateText(code));

@@ -44,6 +44,8 @@ public:
     bool Form_Load();
 
     instrument::Dev* dev() { return &m_dev; }
+    // True when the start-up started the helper program.
+    bool helperStarted() const { return m_helperStarted; }
 
     // The PC clock the clock boxes and the file name come from (tests give
     // their own).
@@ -208,6 +210,9 @@ private:
     // One exchange of a handler; false (after enabling the controls and showing
     // the error, unless the window was closed) when the answer is not good.
     bool showFailure(const QString& text);
+    // True when a close arrived during the last exchange; the close has then
+    // been carried out and the handler must return.
+    bool closedMeanwhile();
 
     // The PC-clock text "hh;mm;ss;dd;mm;yy;C" of the moment t.
     QString systemClockText(const QDateTime& t) const;
@@ -218,6 +223,7 @@ private:
     std::function<QDateTime()> m_now;
     bool m_devLoaded = false;
     bool m_unloaded = false;
+    bool m_helperStarted = false;
 
     // Presets of "dev.dat" per buffer: start frame, length, interval index.
     std::array<qint16, 2> m_presetStart{{0, 0}};

@@ -226,7 +226,9 @@ private:
     AddressMode m_mode = AddressMode::Guess;
 };
 
-// The state file's format, for --help; its example loads with Line::load().
+// What a state file (--state) holds, with an example that presets the
+// buffers, recording, the battery, the clock, a relay and a channel text;
+// for --help. The example loads with Line::load().
 QString stateFileHelp();
 
 // Escapes bytes for one line of the transcript: printable ASCII as it is,

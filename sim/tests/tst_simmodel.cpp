@@ -72,6 +72,7 @@ private slots:
     void parameterAddress_data();
     void parameterAddress();
     void stateSurvives();
+    void stateHelpExamplePresetsTheBuffers();
     void faultParsing_data();
     void faultParsing();
     void faultShapes_data();
@@ -388,6 +389,37 @@ void TestSimModel::valuesMove()
     const double live = line.instruments()[0].liveValue(7, kNow);
     const QByteArray v = valueFields(ask(line, ":1;26;1;EF;"))[0];
     QVERIFY(qAbs(v.toDouble() - live) < 0.1);
+}
+
+void TestSimModel::stateHelpExamplePresetsTheBuffers()
+{
+    // The example of --help, taken from the text itself, does what it says.
+    const QString help = sim::stateFileHelp();
+    QStringList example;
+    bool inExample = false;
+    for (const QString& l : help.split(QLatin1Char('\n'))) {
+        if (l.startsWith(QLatin1String("Example:")))
+            inExample = true;
+        else if (inExample && l.startsWith(QLatin1String("  ")))
+            example << l.trimmed();
+    }
+    QVERIFY(example.size() >= 8);
+    Line line({1});
+    QString error;
+    QVERIFY2(line.load(example, &error), qPrintable(error));
+    QCOMPARE(valueFields(ask(line, ":1;30;3;")), QList<QByteArray>{"1000"});
+    QCOMPARE(valueFields(ask(line, ":1;30;5;")), QList<QByteArray>{"FFF"});
+    QCOMPARE(valueFields(ask(line, ":1;30;7;")), QList<QByteArray>{"E10"});
+    QCOMPARE(valueFields(ask(line, ":1;14;1519;")), QList<QByteArray>{"4"});
+    QCOMPARE(valueFields(ask(line, ":1;14;151D;")), QList<QByteArray>{"1"});
+    // Stopped: frame 4200 now and an hour later.
+    QCOMPARE(valueFields(ask(line, ":1;30;21;", kNow)), QList<QByteArray>{"1068"});
+    QCOMPARE(valueFields(ask(line, ":1;30;21;", kNow + 3600000)), QList<QByteArray>{"1068"});
+    const QList<QByteArray> clock = valueFields(ask(line, ":1;34;", kNow));
+    QCOMPARE(clock.size(), 8);
+    QCOMPARE(clock[7], QByteArray("0"));
+    const QDateTime pc = QDateTime::fromMSecsSinceEpoch(kNow);
+    QCOMPARE(clock[0].toInt(), pc.addSecs(-3600).time().hour());
 }
 
 void TestSimModel::clockSetAndRead()
