@@ -135,10 +135,10 @@ const Plant kPlant[Instrument::kChannels] = {
     {19, 2, 0, 100, 42, 5, 45, 1.9, 1, 0x01, 38, 1, 0x00, 0, 1, 0, "Расход воды", "м3/ч"},
     {4, 3, -50, 150, 62, 3, 200, 0.2, 1, 0x02, 65, 1, 0x00, 0, 1, 1.2f, "Т воды вход", "C"},
     {4, 3, -50, 150, 78, 4, 220, 2.9, 1, 0x02, 80, 1, 0x12, 95, 1, 1.2f, "Т воды выход", "C"},
-    {10, 2, 0, 600, 95, 6, 180, 0.9, 1, 0x02, 100, 2, 0x00, 0, 1, 0, "Т масла", "C"},
+    {10, 2, 0, 600, 95, 6, 180, 0.9, 1, 0x02, 100, 2, 0x00, 0, 1, 0, "Масло Oil", "C"},
     {19, 2, 0, 100, 55, 20, 600, 0.0, 1, 0x01, 40, 2, 0x02, 80, 2, 0, "Уровень бака", "%"},
     {20, 2, 0, 100, 48, 2, 30, 1.3, 2, 0x00, 0, 1, 0x00, 0, 1, 0, "Напряжение", "мВ"},
-    {9, 2, 0, 1200, 0, 0, 60, 0.0, 0, 0x02, 500, 5, 0x00, 0, 1, 0, "Т отх. газов", "C"},
+    {9, 2, 0, 1200, 0, 0, 60, 0.0, 0, 0x02, 500, 5, 0x00, 0, 1, 0, "Йодный слой", "ммоль"},
 };
 
 // Addresses of the per-channel settings (channel 1; + channel - 1).
@@ -154,6 +154,9 @@ constexpr int kSp1Hys = 200;   // Reals
 constexpr int kSp2Hys = 300;   // Reals
 constexpr int kTextBase = 0x190;
 constexpr int kUnitBase = 0x8FC;
+// A display code that no letter uses, in the unit of channel 11 after "мВ".
+constexpr int kUnmappedAt = kUnitBase + 8 * 10 + 2;
+constexpr quint16 kUnmappedCode = 162;
 constexpr int kRelayTest = 0x13EC;
 constexpr int kBuiltInLogic = 0x13ED;
 constexpr int kAnalysis = 0x11F8;
@@ -379,6 +382,12 @@ Instrument::Instrument(int networkNumber)
     m_activeAddress = networkNumber & 0xFF;
 }
 
+bool Instrument::isTextByte(int address)
+{
+    return (address >= kTextBase && address < kTextBase + 20 * kChannels)
+        || (address >= kUnitBase && address < kUnitBase + 8 * kChannels);
+}
+
 void Instrument::setDefaults()
 {
     QMap<int, quint16>& p = m_int[Params];
@@ -410,6 +419,12 @@ void Instrument::setDefaults()
         const QList<quint16> unit = displayCodes(QString::fromUtf8(pl.unit), 7);
         for (int k = 0; k < unit.size(); ++k)
             p[kUnitBase + 8 * i + k] = unit[k];
+        for (int k = 0; k < 20; ++k)
+            if (p.contains(kTextBase + 20 * i + k))
+                m_storedText[kTextBase + 20 * i + k] = p[kTextBase + 20 * i + k];
+        for (int k = 0; k < 8; ++k)
+            if (p.contains(kUnitBase + 8 * i + k))
+                m_storedText[kUnitBase + 8 * i + k] = p[kUnitBase + 8 * i + k];
 
         const int m = i / 6;
         const int ch = i % 6;
@@ -421,6 +436,8 @@ void Instrument::setDefaults()
         m_modReal[m][kModBias + 4 * ch] = 0;
         m_modReal[m][kModLine + 4 * ch] = pl.lineOhm;
     }
+    p[kUnmappedAt] = kUnmappedCode;
+    m_storedText[kUnmappedAt] = kUnmappedCode;
 
     QMap<int, quint16>& c = m_int[Cpu];
     c[2] = 0;     // buffer 1: first frame
@@ -794,6 +811,14 @@ Answer Instrument::writeInteger(Space space, const Frame& f, qint64 nowMs)
     }
     if (space == Cpu && (address == kCurrentFrame || address == kCurrentFrame + 1))
         return refuse(f.command, QStringLiteral("the current frame is not written"));
+    if (space == Params && isTextByte(address)) {
+        if (v > 0xFF)
+            return refuse(f.command, QStringLiteral("a text byte holds 0..FF"));
+        if (f.command == 5) {
+            m_storedText[address] = quint16(v);
+            return ok(f.command);
+        }
+    }
     m_int[space][address] = quint16(v);
     Answer a = ok(f.command);
     if (space == Params && address == kRestartAddress && v == 1)
@@ -807,6 +832,8 @@ Answer Instrument::readInteger(Space space, const Frame& f, qint64 nowMs) const
     if (f.fields.size() != 1 || !hex16(f.fields[0], &address))
         return refuse(f.command, QStringLiteral("bad address"));
     int v = m_int[space].value(address, 0);
+    if (space == Params && f.command == 6 && isTextByte(address))
+        v = m_storedText.value(address, 0);
     if (space == Cpu && (address == kCurrentFrame || address == kCurrentFrame + 1))
         v = currentFrame(address - kCurrentFrame, nowMs) & 0xFFFF;
     return value(f.command, hexText(v));
@@ -849,6 +876,12 @@ Answer Instrument::writeModule(const Frame& f, bool real, qint64)
             return refuse(f.command, QStringLiteral("bad value"));
         // A 1 at the reload address restarts the converter; the byte reads back.
         m_modInt[module][address] = quint16(v);
+        if (address == kModReload && v == 1) {
+            ++m_converterRestarts[module];
+            Answer a = ok(f.command);
+            a.note = QStringLiteral("converter of module %1 restarted (%2)").arg(module).arg(m_converterRestarts[module]);
+            return a;
+        }
     }
     return ok(f.command);
 }
@@ -1066,6 +1099,8 @@ QStringList Instrument::saveLines() const
     for (int s = 0; s < 2; ++s)
         for (auto it = m_int[s].cbegin(); it != m_int[s].cend(); ++it)
             out << QStringLiteral("%1 %2 %3").arg(QLatin1String(spaceName[s])).arg(it.key(), 0, 16).arg(it.value(), 0, 16);
+    for (auto it = m_storedText.cbegin(); it != m_storedText.cend(); ++it)
+        out << QStringLiteral("stored %1 %2").arg(it.key(), 0, 16).arg(it.value(), 0, 16);
     for (auto it = m_real.cbegin(); it != m_real.cend(); ++it)
         out << QStringLiteral("real %1 %2").arg(it.key(), 0, 16).arg(QString::fromLatin1(realText(it.value())));
     for (int m = 0; m < kModules; ++m) {
@@ -1086,6 +1121,9 @@ QStringList Instrument::saveLines() const
     out << QStringLiteral("broken %1").arg(broken.join(QLatin1Char(' '))).trimmed();
     out << QStringLiteral("clock %1 %2 %3").arg(m_clockOffsetMs).arg(m_dstCode).arg(m_battery);
     out << QStringLiteral("mains %1").arg(m_mains ? 1 : 0);
+    for (int m = 0; m < kModules; ++m)
+        if (m_converterRestarts[m] > 0)
+            out << QStringLiteral("reload %1 %2").arg(m).arg(m_converterRestarts[m]);
     if (!m_padRelayFields)
         out << QStringLiteral("relaypad 0");
     for (int b = 0; b < 2; ++b)
@@ -1122,6 +1160,9 @@ bool Instrument::loadLine(const QString& line, QString* error)
     } else if ((k == QLatin1String("int") || k == QLatin1String("cpu")) && w.size() == 3) {
         const int a = int(num(w[1], 16));
         m_int[k == QLatin1String("cpu") ? Cpu : Params][a] = quint16(num(w[2], 16));
+    } else if (k == QLatin1String("stored") && w.size() == 3) {
+        const int a = int(num(w[1], 16));
+        m_storedText[a] = quint16(num(w[2], 16));
     } else if (k == QLatin1String("real") && w.size() == 3) {
         const int a = int(num(w[1], 16));
         m_real[a] = real(w[2]);
@@ -1152,6 +1193,12 @@ bool Instrument::loadLine(const QString& line, QString* error)
         m_clockOffsetMs = num(w[1]);
         m_dstCode = int(num(w[2]));
         m_battery = int(num(w[3]));
+    } else if (k == QLatin1String("reload") && w.size() == 3) {
+        const int m = int(num(w[1]));
+        if (m < 0 || m >= kModules)
+            ok = false;
+        else
+            m_converterRestarts[m] = int(num(w[2]));
     } else if (k == QLatin1String("mains") && w.size() == 2) {
         m_mains = num(w[1]) != 0;
     } else if (k == QLatin1String("relaypad") && w.size() == 2) {

@@ -98,6 +98,8 @@ public:
     // until the first restart (the line's speed is then whatever the client uses).
     int activeBaud() const { return m_activeBaud; }
     int restarts() const { return m_restarts; }
+    // How often the converter of module 0 or 1 was restarted (1 written at 44B).
+    int converterRestarts(int module) const { return m_converterRestarts[module]; }
 
     // Memory access, for the state file and for tests.
     quint16 integer(Space space, int address) const;
@@ -106,6 +108,11 @@ public:
     void setReal(int address, float value);
     quint16 moduleInteger(int module, int address) const;
     float moduleReal(int module, int address) const;
+    // The display texts are kept twice: command 5 writes (and 6 reads) the
+    // stored copy, command 13 writes (and 14 reads) the working copy, which is
+    // integer(Params, address). A text byte holds 0..FF.
+    static bool isTextByte(int address);
+    quint16 storedText(int address) const { return m_storedText.value(address, 0); }
     QList<quint16> relayRecord(int relay) const { return m_relays.value(relay); }
 
     // The measured value of channel 1..12 at time ms.
@@ -180,6 +187,7 @@ private:
 
     QMap<int, quint16> m_int[2];
     QMap<int, float> m_real;
+    QMap<int, quint16> m_storedText;
     QMap<int, quint16> m_modInt[kModules];
     QMap<int, float> m_modReal[kModules];
     QMap<int, QList<quint16>> m_relays;
@@ -196,6 +204,7 @@ private:
     int m_activeAddress = 1;
     int m_activeBaud = 0;
     int m_restarts = 0;
+    int m_converterRestarts[kModules] = {0, 0};
 };
 
 // A line with one or more instruments on it.

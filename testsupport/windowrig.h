@@ -121,6 +121,14 @@ public:
 
     // The frames the instrument received, in order ("> " lines of the transcript).
     QStringList received() const { return sim->transcript(QStringLiteral("> ")); }
+    // The same frames without their line end (":1;14;1;").
+    QStringList receivedFrames() const
+    {
+        QStringList out;
+        for (QString f : received())
+            out << f.remove(QStringLiteral("\\r")).remove(QStringLiteral("\\n"));
+        return out;
+    }
     // The instrument's memory as the simulator saves it when it stops.
     QStringList state()
     {

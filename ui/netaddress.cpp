@@ -21,9 +21,14 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::FocusOut
-            && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
-            m_handler();
+        // The focus goes to the list's own drop-down, or the whole window
+        // loses the focus (another program, the window closing, the window
+        // being destroyed): the focus has not moved to another control.
+        if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+                m_handler();
+        }
         return QObject::eventFilter(watched, event);
     }
 

@@ -20,15 +20,17 @@ namespace ui {
 // link's bNetAdrr to it.
 void fillNetAddresses(QComboBox* box, instrument::Dev& dev, int address = 1);
 
-// Runs handler (the window's cbNetAdrr_LostFocus) when box loses the focus to
-// anything but its own drop-down, and whenever its selection changes.
+// Runs handler (the window's cbNetAdrr_LostFocus) when the focus moves from
+// box to another control of the window, and whenever its selection changes.
 void connectNetAddress(QComboBox* box, QObject* context, std::function<void()> handler);
 
 // The link's bNetAdrr = the item the list stands on; nothing changes while no
 // item is selected.
 void takeNetAddress(const QComboBox* box, instrument::Dev& dev);
 
-// Runs handler when widget loses the focus to anything but its own popup.
+// Runs handler when the focus moves from widget to another control of its
+// window; not when it goes to the widget's own drop-down, nor when the window
+// as a whole loses the focus (it may be closing or being destroyed).
 void onFocusLost(QObject* widget, std::function<void()> handler);
 
 } // namespace ui

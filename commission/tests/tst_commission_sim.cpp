@@ -33,20 +33,6 @@ struct Rig : testsupport::SimRig<Main> {
     void click(const QString& name) { QTest::mouseClick(w->findChild<QPushButton*>(name), Qt::LeftButton); }
 };
 
-// The frame as the simulator's transcript writes it (CR LF stripped).
-QString stripped(QString frame)
-{
-    return frame.remove(QStringLiteral("\\r")).remove(QStringLiteral("\\n"));
-}
-
-QStringList strippedAll(const QStringList& frames)
-{
-    QStringList out;
-    for (const QString& f : frames)
-        out << stripped(f);
-    return out;
-}
-
 } // namespace
 
 class TestCommissionSim : public QObject {
@@ -86,7 +72,7 @@ void TestCommissionSim::linkTest()
     rig.w->RealNetAdrr->setCurrentIndex(17);
     rig.click("cmdTest");
 
-    QCOMPARE(strippedAll(rig.received()), QStringList{":17;0;"});
+    QCOMPARE(rig.receivedFrames(), QStringList{":17;0;"});
     QCOMPARE(rig.messages.texts(), QStringList{reached ? QStringLiteral("Связь с прибором установлена")
                                                       : QStringLiteral("Не удалось связаться с прибором")});
     QCOMPARE(rig.messages.messages().first().title, QStringLiteral("Настройка прибора v3.0.20"));
@@ -111,7 +97,7 @@ void TestCommissionSim::speedRead()
     rig.w->ComSettings->setCurrentIndex(0);
     rig.click("SRead");
 
-    QCOMPARE(strippedAll(rig.received()), QStringList{":1;14;1;"});
+    QCOMPARE(rig.receivedFrames(), QStringList{":1;14;1;"});
     QCOMPARE(rig.w->ComSettings->currentText(), shown);
     QVERIFY(rig.messages.messages().isEmpty());
 }
@@ -152,7 +138,7 @@ void TestCommissionSim::writePairs()
     rig.click(button);
 
     QCOMPARE(rig.messages.texts(), QStringList());
-    QCOMPARE(strippedAll(rig.received()), frames);
+    QCOMPARE(rig.receivedFrames(), frames);
     QVERIFY2(rig.state().contains(stored), qPrintable(stored));
 }
 
@@ -176,7 +162,7 @@ void TestCommissionSim::failedFirstWriteStopsThePair()
     rig.click(button);
 
     // Three attempts of the first write, then the message; no second write.
-    QCOMPARE(strippedAll(rig.received()), QStringList(3, frame));
+    QCOMPARE(rig.receivedFrames(), QStringList(3, frame));
     QCOMPARE(rig.messages.messages().size(), 1);
     QVERIFY(rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: Прибор ")));
     QVERIFY(rig.w->cmdTest->isEnabled());
@@ -208,7 +194,7 @@ void TestCommissionSim::commissioningRun()
     rig.click("CRead");
     QCOMPARE(w->AmOfCh->currentText(), QStringLiteral("8"));
     QCOMPARE(rig.messages.texts().size(), 1);
-    QCOMPARE(stripped(rig.received().last()), QStringLiteral(":5;14;2;"));
+    QCOMPARE(rig.receivedFrames().last(), QStringLiteral(":5;14;2;"));
 
     // And no longer at the old address.
     w->RealNetAdrr->setCurrentIndex(1);

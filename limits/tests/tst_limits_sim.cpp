@@ -18,15 +18,6 @@ using Rig = testsupport::SimRig<frmMain>;
 
 namespace {
 
-// A frame as the transcript writes it, without its CR LF.
-QStringList stripped(const QStringList& frames)
-{
-    QStringList out;
-    for (QString f : frames)
-        out << f.remove(QStringLiteral("\\r")).remove(QStringLiteral("\\n"));
-    return out;
-}
-
 void click(frmMain* w, const char* name)
 {
     QTest::mouseClick(w->findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
@@ -78,7 +69,7 @@ void TestLimitsSim::readsShowTheInstrumentsMemory()
         click(w, button);
 
     QCOMPARE(rig.messages.texts(), QStringList());
-    QCOMPARE(stripped(rig.received()),
+    QCOMPARE(rig.receivedFrames(),
              (QStringList{":1;6;D0;", ":1;12;9;", ":1;12;D0;", ":1;6;134;", ":1;12;6C;", ":1;12;134;", ":1;6;B;",
                           ":1;6;6C;", ":1;6;1458;", ":1;6;13F7;"}));
     QCOMPARE(w->Type1->currentText(), QStringLiteral("Быстрое уменьшение с памятью"));
@@ -110,7 +101,7 @@ void TestLimitsSim::writesStoreWhatTheWindowShows()
 
     click(w, "Write1");
     QCOMPARE(rig.messages.texts(), QStringList());
-    QCOMPARE(stripped(rig.received()),
+    QCOMPARE(rig.receivedFrames(),
              (QStringList{":1;5;CA;4;", ":1;6;CA;", ":1;13;CA;4;", ":1;14;CA;", ":1;11;3;0.2505e3;", ":1;12;3;",
                           ":1;15;3;0.2505e3;", ":1;16;3;", ":1;11;CA;0.1e-2;", ":1;12;CA;", ":1;15;CA;0.1e-2;",
                           ":1;16;CA;"}));
@@ -175,7 +166,7 @@ void TestLimitsSim::failedWriteStops()
     QVERIFY(w->Write1->isEnabled());
     QVERIFY(w->ChNum->isEnabled());
     QCOMPARE(w->StatusBar->step(), QString());
-    const QStringList sent = stripped(rig.received());
+    const QStringList sent = rig.receivedFrames();
     for (const QString& f : notSent)
         QVERIFY2(!sent.contains(f), qPrintable(f));
     const QStringList state = rig.state();

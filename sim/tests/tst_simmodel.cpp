@@ -49,6 +49,10 @@ private slots:
     void writeReadsBack_data();
     void writeReadsBack();
     void modulesAreSeparate();
+    void textIsKeptTwice();
+    void textPresets_data();
+    void textPresets();
+    void converterRestartsAreCounted();
     void refused_data();
     void refused();
     void silent_data();
@@ -181,6 +185,82 @@ void TestSimModel::modulesAreSeparate()
     // So are the 5/13 and 29/31 integers: address 1 is the speed code and the network number.
     QCOMPARE(ask(line, ":1;5;1;96;"), QByteArray("!OK;\r\n"));
     QCOMPARE(ask(line, ":1;30;1;"), QByteArray("!1;\r\n"));
+}
+
+void TestSimModel::textIsKeptTwice()
+{
+    Line line({1});
+    // Command 5 reaches the stored copy only, command 13 the working copy only.
+    QCOMPARE(ask(line, ":1;5;190;54;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;6;190;"), QByteArray("!54;\r\n"));
+    QCOMPARE(ask(line, ":1;14;190;"), QByteArray("!54;\r\n")); // the preset "Т" is 54 as well
+    QCOMPARE(ask(line, ":1;13;191;31;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;14;191;"), QByteArray("!31;\r\n"));
+    QCOMPARE(ask(line, ":1;6;191;"), QByteArray("!20;\r\n"));
+    QCOMPARE(ask(line, ":1;5;902;41;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;14;902;"), QByteArray("!20;\r\n"));
+    QCOMPARE(line.instruments()[0].storedText(0x902), quint16(0x41));
+    // A text byte holds a byte: a character's Unicode code is refused.
+    QCOMPARE(ask(line, ":1;13;19E;422;"), sim::errAnswer());
+    QCOMPARE(ask(line, ":1;5;19E;100;"), sim::errAnswer());
+    QCOMPARE(ask(line, ":1;14;19E;"), QByteArray("!20;\r\n"));
+    QCOMPARE(ask(line, ":1;6;19E;"), QByteArray("!20;\r\n"));
+    // Outside the text areas 5 and 13 write one memory.
+    QCOMPARE(ask(line, ":1;5;2;C;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;14;2;"), QByteArray("!C;\r\n"));
+    QCOMPARE(ask(line, ":1;13;3;100;"), QByteArray("!OK;\r\n"));
+    // Both copies survive the state file.
+    Line again({1});
+    QString bad;
+    QVERIFY2(again.load(line.saveLines(), &bad), qPrintable(bad));
+    QCOMPARE(ask(again, ":1;6;902;"), QByteArray("!41;\r\n"));
+    QCOMPARE(ask(again, ":1;14;902;"), QByteArray("!20;\r\n"));
+}
+
+void TestSimModel::textPresets_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QList<int>>("codes");
+    // Channel 9 "Масло Oil": Cyrillic letters, then a Latin word.
+    QTest::newRow("Масло Oil") << 0x190 + 8 * 20 << QList<int>{77, 97, 99, 187, 111, 32, 79, 105, 108, 32};
+    // Channel 12 "Йодный слой" and "ммоль": Й and й share codes with И and и, ь with Ь.
+    QTest::newRow("Йодный слой") << 0x190 + 11 * 20 << QList<int>{165, 111, 227, 189, 195, 184, 32, 99, 187, 111, 184, 32};
+    QTest::newRow("ммоль") << 0x8FC + 11 * 8 << QList<int>{188, 188, 111, 187, 196, 32, 32};
+    // Channel 11 "мВ" and a code no letter uses.
+    QTest::newRow("мВ and 162") << 0x8FC + 10 * 8 << QList<int>{188, 66, 162, 32};
+}
+
+void TestSimModel::textPresets()
+{
+    QFETCH(int, address);
+    QFETCH(QList<int>, codes);
+    Line line({1});
+    for (int k = 0; k < codes.size(); ++k) {
+        const QByteArray hex = QByteArray::number(address + k, 16).toUpper();
+        const QByteArray want = '!' + QByteArray::number(codes[k], 16).toUpper() + ";\r\n";
+        QCOMPARE(ask(line, ":1;14;" + hex + ';'), want);
+        QCOMPARE(ask(line, ":1;6;" + hex + ';'), want);
+    }
+}
+
+void TestSimModel::converterRestartsAreCounted()
+{
+    Line line({1});
+    sim::Instrument& instrument = line.instruments()[0];
+    QCOMPARE(ask(line, ":1;17;1;44B;1;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;17;1;44B;1;"), QByteArray("!OK;\r\n"));
+    // Another byte there, or another address, restarts nothing.
+    QCOMPARE(ask(line, ":1;17;0;44B;0;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(ask(line, ":1;19;0;44C;1;"), QByteArray("!OK;\r\n"));
+    QCOMPARE(instrument.converterRestarts(0), 0);
+    QCOMPARE(instrument.converterRestarts(1), 2);
+    QCOMPARE(line.receive(":1;17;0;44B;1;", kNow, 0).note, QStringLiteral("converter of module 0 restarted (1)"));
+
+    Line again({1});
+    QString bad;
+    QVERIFY2(again.load(line.saveLines(), &bad), qPrintable(bad));
+    QCOMPARE(again.instruments()[0].converterRestarts(1), 2);
+    QCOMPARE(again.instruments()[0].converterRestarts(0), 1);
 }
 
 void TestSimModel::refused_data()

@@ -1,0 +1,14 @@
+#include "text_window.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(text::Dialog::version());
+    text::Dialog w;
+    if (!w.Form_Load())
+        return 1;
+    w.show();
+    return app.exec();
+}

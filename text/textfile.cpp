@@ -1,0 +1,232 @@
+#include "textfile.h"
+
+#include "codetable.h"
+#include "dev.h"
+#include "programfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QTemporaryFile>
+
+#include <algorithm>
+
+namespace text {
+
+namespace {
+
+// What the settings reader hands back for a key the file lacks: no value can
+// hold a line end.
+const QString kMissing = QStringLiteral("\n");
+
+bool isQuote(QChar c)
+{
+    return c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
+
+bool enclosedInQuotes(const QString& v)
+{
+    return v.size() >= 2 && isQuote(v.front()) && v.back() == v.front();
+}
+
+QString quotedPath(const QString& path)
+{
+    return QStringLiteral("«%1»").arg(QDir::toNativeSeparators(path));
+}
+
+// One key into the file; false, with the reason, when it did not land.
+bool writeKey(const instrument::Dev& dev, const QString& file, const QString& shownPath, const QString& section,
+              const QString& key, const QString& value, QString* problem)
+{
+    if (dev.sWriteINIA(file, section, key, quoted(value)))
+        return true;
+    *problem = QStringLiteral("файл %1 не записан (ключ %2 раздела [%3]): %4; файл остался прежним")
+                   .arg(quotedPath(shownPath), key, section, dev.iniWriteError());
+    return false;
+}
+
+} // namespace
+
+QString sectionName(int n)
+{
+    return QStringLiteral("CHANNEL%1").arg(n);
+}
+
+QString quoted(const QString& value)
+{
+    if (value.isEmpty())
+        return value;
+    if (value.front().isSpace() || value.back().isSpace() || enclosedInQuotes(value))
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
+QString unquoted(const QString& value)
+{
+    return enclosedInQuotes(value) ? value.mid(1, value.size() - 2) : value;
+}
+
+QString resolvePath(const QString& fileName)
+{
+    if (fileName.trimmed().isEmpty())
+        return QString();
+    if (QFileInfo(fileName).isAbsolute())
+        return fileName;
+    return QDir(instrument::programFolder()).filePath(fileName);
+}
+
+bool looksLikeUtf8(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return true;
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii)
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8(bytes);
+    Q_UNUSED(decoded);
+    return !utf8.hasError();
+}
+
+bool readTextFile(const instrument::Dev& dev, const QString& path, int textLength, int unitLength,
+                  QList<ChannelTexts>* channels, QString* problem)
+{
+    const QString nothingSent = QStringLiteral("; в прибор ничего не записано");
+    if (path.trimmed().isEmpty()) {
+        *problem = QStringLiteral("не задано имя файла текстов") + nothingSent;
+        return false;
+    }
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        *problem = QStringLiteral("файл %1 не найден").arg(quotedPath(path)) + nothingSent;
+        return false;
+    }
+    if (!info.isFile()) {
+        *problem = QStringLiteral("%1 не файл").arg(quotedPath(path)) + nothingSent;
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *problem = QStringLiteral("файл %1 не читается: %2").arg(quotedPath(path), file.errorString())
+                   + nothingSent;
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (looksLikeUtf8(bytes)) {
+        *problem = QStringLiteral("файл %1 сохранён в кодировке UTF-8, а тексты прибора хранятся в "
+                                  "Windows-1251; сохраните файл в кодировке Windows-1251")
+                       .arg(quotedPath(path))
+                   + nothingSent;
+        return false;
+    }
+
+    QStringList missing;
+    QStringList faults;
+    QList<ChannelTexts> read;
+    for (int n = 1; n <= kChannels; ++n) {
+        const QString section = sectionName(n);
+        ChannelTexts ch;
+        const struct {
+            const QString& key;
+            int length;
+            QString* value;
+        } keys[] = {{kTextKey, textLength, &ch.text}, {kUnitKey, unitLength, &ch.unit}};
+        for (const auto& k : keys) {
+            const QString raw = dev.sGetINIA(path, section, k.key, kMissing);
+            if (raw == kMissing) {
+                missing << QStringLiteral("[%1] %2").arg(section, k.key);
+                continue;
+            }
+            *k.value = unquoted(raw);
+            const QString bad = unencodable(*k.value);
+            if (!bad.isEmpty())
+                faults << QStringLiteral("[%1] %2: символ %3 не может быть записан в прибор")
+                              .arg(section, k.key, bad);
+            else if (k.value->size() > k.length)
+                faults << QStringLiteral("[%1] %2: «%3» длиннее %4 символов")
+                              .arg(section, k.key, *k.value)
+                              .arg(k.length);
+        }
+        read << ch;
+    }
+    if (missing.size() == 2 * kChannels) {
+        *problem = QStringLiteral("в файле %1 нет текстов каналов (разделы [CHANNEL1] .. [CHANNEL12], "
+                                  "ключи %2 и %3)")
+                       .arg(quotedPath(path), kTextKey, kUnitKey)
+                   + nothingSent;
+        return false;
+    }
+    if (!missing.isEmpty() || !faults.isEmpty()) {
+        QStringList parts;
+        if (!missing.isEmpty())
+            parts << QStringLiteral("в файле %1 нет ключей: %2").arg(quotedPath(path), missing.join(QStringLiteral(", ")));
+        if (!faults.isEmpty())
+            parts << QStringLiteral("в файле %1: %2").arg(quotedPath(path), faults.join(QStringLiteral("; ")));
+        *problem = parts.join(QStringLiteral("; ")) + nothingSent;
+        return false;
+    }
+    *channels = read;
+    return true;
+}
+
+bool writeTextFile(const instrument::Dev& dev, const QString& path, const QList<ChannelTexts>& channels,
+                   QString* problem)
+{
+    const QFileInfo info(path);
+    auto fail = [&](const QString& reason) {
+        *problem = QStringLiteral("файл %1 не записан: %2").arg(quotedPath(path), reason);
+        return false;
+    };
+    if (path.trimmed().isEmpty()) {
+        *problem = QStringLiteral("не задано имя файла текстов");
+        return false;
+    }
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("это не файл"));
+
+    // Other sections and keys of an existing file are kept.
+    QByteArray old;
+    if (info.exists()) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return fail(f.errorString());
+        old = f.readAll();
+    }
+
+    QTemporaryFile work(QDir(info.absolutePath()).filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
+    if (!work.open())
+        return fail(work.errorString());
+    if (work.write(old) != old.size())
+        return fail(work.errorString());
+    work.close();
+    const QString workPath = work.fileName();
+
+    for (int n = 1; n <= channels.size(); ++n) {
+        const QString section = sectionName(n);
+        if (!writeKey(dev, workPath, path, section, kUnitKey, channels[n - 1].unit, problem)
+            || !writeKey(dev, workPath, path, section, kTextKey, channels[n - 1].text, problem))
+            return false;
+    }
+
+    QFile done(workPath);
+    if (!done.open(QIODevice::ReadOnly))
+        return fail(done.errorString());
+    const QByteArray bytes = done.readAll();
+    done.close();
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(out.errorString());
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        return fail(out.errorString());
+    }
+    if (!out.commit())
+        return fail(out.errorString());
+    return true;
+}
+
+} // namespace text
