@@ -12,6 +12,7 @@
 
 #include "dev.h"
 #include "exchangeguard.h"
+#include "framereader.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -230,7 +231,11 @@ private:
     std::array<qint16, 2> m_presetInterval{{0, 0}};
 
     // ---- reading tab state ----------------------------------------------------------
-    bool m_stop = false;   // set by cmdStopReadingFrames, cleared when a run starts
+    // One download of frames into a data file (Command1 to Command5).
+    void readFrames(qint64 count, int step, bool wholeBuffer);
+    // The download; it holds the stop flag (set by cmdStopReadingFrames,
+    // cleared when a run starts).
+    FrameReader m_reader{m_dev, this};
 };
 
 } // namespace memory

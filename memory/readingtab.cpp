@@ -4,9 +4,13 @@
 #include "memory_window.h"
 
 #include "controls.h"
+#include "frmdir.h"
 #include "lists.h"
+#include "boxes.h"
+#include "dialogs.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -60,15 +64,69 @@ void frmMain::connectReadingTab()
     connect(Command5, &QPushButton::clicked, this, &frmMain::Command5_Click);
     connect(cmdStopReadingFrames, &QPushButton::clicked, this, &frmMain::cmdStopReadingFrames_Click);
     connect(Command7, &QPushButton::clicked, this, &frmMain::Command7_Click);
+
+    m_reader.setProgressBar(pbReading);
+    // A close that arrives during a download ends it at its next step.
+    m_reader.setCancelCheck([this] { return m_guard.isClosing(); });
 }
 
-// Frame reading is not built yet: the buttons do nothing.
-void frmMain::Command1_Click() {}
-void frmMain::Command2_Click() {}
-void frmMain::Command3_Click() {}
-void frmMain::Command4_Click() {}
-void frmMain::Command5_Click() {}
-void frmMain::cmdStopReadingFrames_Click() {}
-void frmMain::Command7_Click() {}
+void frmMain::Command1_Click()
+{
+    readFrames(100, 1, false);
+}
+
+void frmMain::Command2_Click()
+{
+    readFrames(400, 1, false);
+}
+
+void frmMain::Command3_Click()
+{
+    readFrames(100, 10, false);
+}
+
+void frmMain::Command4_Click()
+{
+    readFrames(400, 10, false);
+}
+
+void frmMain::Command5_Click()
+{
+    readFrames(0, 1, true);
+}
+
+void frmMain::readFrames(qint64 count, int step, bool wholeBuffer)
+{
+    m_guard.begin();
+    // Only the stop button stays usable while frames are read.
+    cmdStopReadingFrames->setEnabled(true);
+    FrameReader::Request r;
+    r.buffer = std::max(0, ui::selectedIndex(cmbBuffNum));
+    r.count = count;
+    r.step = step;
+    r.wholeBuffer = wholeBuffer;
+    // The file of the run is fixed now; the timer changes the box meanwhile.
+    r.file = QDir(sSaveDir).filePath(tbFileName->text());
+    const FrameReader::Result result = m_reader.run(r);
+    if (!m_guard.end())
+        return;
+    if (!result.message.isEmpty())
+        ui::noticeBox(this, kProgram, result.message);
+}
+
+void frmMain::cmdStopReadingFrames_Click()
+{
+    // The other controls come back when the run has really ended.
+    if (!m_reader.isRunning())
+        return;
+    m_reader.requestStop();
+    cmdStopReadingFrames->setEnabled(false);
+}
+
+void frmMain::Command7_Click()
+{
+    frmDir chooser(m_dev, sSaveDir, this);
+    ui::execModal(chooser);
+}
 
 } // namespace memory
