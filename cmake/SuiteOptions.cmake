@@ -55,3 +55,16 @@ function(suite_program_tests program)
     endif()
   endforeach()
 endfunction()
+
+# suite_add_benchmark(<name> SOURCES <files...> LIBS <libs...>): a benchmark
+# against the paced simulator. It runs for minutes, so it is started by hand
+# (build/tests/<name>), not by CTest.
+function(suite_add_benchmark name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${B_LIBS} instrument_testsupport Qt6::Test)
+  if(TARGET instrument-sim)
+    add_dependencies(${name} instrument-sim)
+  endif()
+endfunction()

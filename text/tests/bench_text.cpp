@@ -1,7 +1,7 @@
 // How long the file transfers take against the simulator pacing the line at
 // 4800 baud, compared with the line's own time for the characters exchanged
 // (11 bits a character), and how much processor time the program spends.
-// Run by hand: build/tests/text_benchmark [ReadF|WriteF|both]
+// Run by hand: build/tests/bench_text_transfer [ReadF|WriteF|both]
 
 #include "cp1251.h"
 #include "text_window.h"
