@@ -15,14 +15,33 @@ QString localeDecimalSeparator()
     return half.mid(zero + 1, 1);
 }
 
+namespace {
+
+// The pattern of a decimal number written with separator sep. Every answer
+// is tested against it, so the two separators a locale has are compiled once.
+QRegularExpression numberPattern(const QString& sep)
+{
+    auto make = [](const QString& separator) {
+        const QString s = QRegularExpression::escape(separator);
+        return QRegularExpression(QStringLiteral("^[+-]?(\\d+(%1\\d*)?|%1\\d+)([eE][+-]?\\d+)?$").arg(s));
+    };
+    static const QRegularExpression point = make(QStringLiteral("."));
+    static const QRegularExpression comma = make(QStringLiteral(","));
+    if (sep.isEmpty() || sep == QLatin1String("."))
+        return point;
+    if (sep == QLatin1String(","))
+        return comma;
+    return make(sep);
+}
+
+} // namespace
+
 bool toNumber(const QString& text, const QString& sep, double* value)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return false;
-    const QString s = QRegularExpression::escape(sep.isEmpty() ? QStringLiteral(".") : sep);
-    const QRegularExpression re(QStringLiteral("^[+-]?(\\d+(%1\\d*)?|%1\\d+)([eE][+-]?\\d+)?$").arg(s));
-    if (!re.match(t).hasMatch())
+    if (!numberPattern(sep).match(t).hasMatch())
         return false;
     QString c = t;
     if (!sep.isEmpty())
