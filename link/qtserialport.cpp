@@ -53,10 +53,62 @@ QString failureText(QSerialPort::SerialPortError e)
 
 QtSerialPort::QtSerialPort()
 {
-    QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
-        if (isFatal(e) && m_failure.isEmpty())
-            m_failure = failureText(e);
+    m_since.start();
+    m_deadline.setSingleShot(true);
+    QObject::connect(&m_deadline, &QTimer::timeout, [this] {
+        m_timedOut = true;
+        if (m_loop)
+            m_loop->quit();
     });
+    QObject::connect(&m_port, &QSerialPort::readyRead, [this] {
+        if (m_loop)
+            m_loop->quit();
+    });
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
+        if (!isFatal(e))
+            return;
+        if (m_failure.isEmpty())
+            m_failure = failureText(e);
+        if (m_loop)
+            m_loop->quit();
+    });
+}
+
+bool QtSerialPort::runEventsUntil(int msecs)
+{
+    if (m_loop) {
+        // A wait inside a wait (a handler that ran meanwhile talks to the
+        // line): a deadline of its own, so the outer one stays as it was.
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        bool timedOut = false;
+        QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
+        QObject::connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+        QObject::connect(&m_port, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError e) {
+            if (isFatal(e))
+                loop.quit();
+        });
+        deadline.start(msecs);
+        loop.exec();
+        return timedOut;
+    }
+    // The same deadline as the last wait (give or take the millisecond the
+    // time left is rounded to): its timer runs on.
+    const qint64 at = m_since.elapsed() + msecs;
+    if (!m_deadline.isActive() || qAbs(at - m_deadlineAt) > 1) {
+        m_deadline.start(msecs);
+        m_deadlineAt = at;
+    }
+    m_timedOut = false;
+    QEventLoop loop;
+    m_loop = &loop;
+    loop.exec();
+    m_loop = nullptr;
+    return m_timedOut;
 }
 
 bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* error)
@@ -105,6 +157,7 @@ bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* err
 
 void QtSerialPort::close()
 {
+    m_deadline.stop();
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
@@ -148,26 +201,7 @@ SerialPort::Wait QtSerialPort::waitForData(int msecs, bool processEvents, QStrin
     if (processEvents) {
         // Wait in an event loop, so the window system runs while the port is
         // silent; it wakes on input, on an error, or at the deadline.
-        QEventLoop loop;
-        QTimer deadline;
-        deadline.setSingleShot(true);
-        bool timedOut = false;
-        QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
-            timedOut = true;
-            loop.quit();
-        });
-        auto c1 = QObject::connect(&m_port, &QSerialPort::readyRead, &loop, [&] {
-            readable = true;
-            loop.quit();
-        });
-        auto c2 = QObject::connect(&m_port, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError e) {
-            if (isFatal(e))
-                loop.quit();
-        });
-        deadline.start(msecs);
-        loop.exec();
-        QObject::disconnect(c1);
-        QObject::disconnect(c2);
+        const bool timedOut = runEventsUntil(msecs);
         if (m_port.bytesAvailable() > 0)
             return Wait::Data;
         if (timedOut && !isFatal(m_port.error()))

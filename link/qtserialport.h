@@ -3,7 +3,11 @@
 
 #include "serialport.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
+#include <QTimer>
+
+class QEventLoop;
 
 namespace instrument {
 
@@ -19,11 +23,25 @@ public:
 
 private:
     QString lostText() const;
+    // Runs the window system until input, a fatal error or msecs from now.
+    // True when the deadline ended the wait.
+    bool runEventsUntil(int msecs);
+
     QSerialPort m_port;
     // What the system said when the line failed during this opening; the
     // port's own error text may still be that of an earlier, harmless call.
     QString m_failure;
     QString m_path; // as the link named it, not shortened as the port shows it
+
+    // The wait that lets window events run. An answer comes a byte at a time
+    // on a slow line, and each byte ends a wait; the deadline's timer keeps
+    // running from one wait to the next of the same exchange instead of
+    // being made and registered again for every byte.
+    QEventLoop* m_loop = nullptr;   // the wait in progress
+    QTimer m_deadline;
+    QElapsedTimer m_since;          // the time base of m_deadlineAt
+    qint64 m_deadlineAt = -1;
+    bool m_timedOut = false;
 };
 
 } // namespace instrument
