@@ -2,6 +2,7 @@
 // CPU, late bytes are not taken for an answer, and a vanished device ends the
 // call at once.
 
+#include "cputime.h"
 #include "dev.h"
 #include "programdir.h"
 
@@ -17,13 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-qint64 cpuNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
 
 // The instrument's side of the line.
 struct Pty {
@@ -127,7 +121,7 @@ void TstRealPort::silenceUsesAlmostNoCpu()
     instrument::Dev dev;
     bringUp(folder, dev, pty, QStringLiteral("0,75"));
     QElapsedTimer wall;
-    const qint64 cpuBefore = cpuNs();
+    const double cpuBefore = testsupport::processCpuSeconds();
     wall.start();
     if (commandPath) {
         QCOMPARE(dev.sSendCommand(34, QString(), QString()), QString());
@@ -136,7 +130,7 @@ void TstRealPort::silenceUsesAlmostNoCpu()
         QCOMPARE(dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")), QStringLiteral("Прибор не отвечает"));
     }
     const qint64 wallMs = wall.elapsed();
-    const double cpuMs = (cpuNs() - cpuBefore) / 1e6;
+    const double cpuMs = (testsupport::processCpuSeconds() - cpuBefore) * 1000;
     // Two attempts of two phases of 0.75 s.
     QVERIFY2(wallMs >= 2900 && wallMs < 4500, qPrintable(QString::number(wallMs)));
     QVERIFY2(cpuMs < 0.05 * wallMs, qPrintable(QStringLiteral("cpu %1 ms of %2 ms").arg(cpuMs).arg(wallMs)));
@@ -165,11 +159,11 @@ void TstRealPort::unpluggedMidAnswer()
         pty.slave = ::open("/dev/null", O_RDONLY);
     });
     QElapsedTimer wall;
-    const qint64 cpuBefore = cpuNs();
+    const double cpuBefore = testsupport::processCpuSeconds();
     wall.start();
     const QString r = dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0"));
     const qint64 wallMs = wall.elapsed();
-    const double cpuMs = (cpuNs() - cpuBefore) / 1e6;
+    const double cpuMs = (testsupport::processCpuSeconds() - cpuBefore) * 1000;
     instrumentSide.join();
     QVERIFY2(r.startsWith(QStringLiteral("Ошибка Windows")), qPrintable(r));
     // It names the device that went, not what an earlier call to the line said.

@@ -4,6 +4,7 @@
 // the program uses meanwhile, and its memory at the start and the end.
 // Not part of the test run: start it by hand (build/tests/bench_memory_download).
 
+#include "cputime.h"
 #include "memory_window.h"
 #include "readingrig.h"
 #include "windowrig.h"
@@ -32,13 +33,6 @@ qint64 transcriptBytes(const QString& line)
         i += line[i + 1] == QLatin1Char('x') ? 3 : 1;
     }
     return n;
-}
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 long residentKb()
@@ -73,12 +67,12 @@ void download(int baud, QPushButton* (*button)(memory::frmMain&), int expectedFr
             rssTenth = residentKb();
     });
     const long rssStart = residentKb();
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = testsupport::processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     QTest::mouseClick(button(*rig.w), Qt::LeftButton);
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpu0;
+    const double cpu = testsupport::processCpuSeconds() - cpu0;
     const long rssEnd = residentKb();
 
     QVERIFY(rig.messages.texts().isEmpty());

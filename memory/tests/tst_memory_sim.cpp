@@ -2,6 +2,7 @@
 // buffer settings, recording, state and the clock as the instrument keeps
 // them, and what the idle window costs the processor.
 
+#include "cputime.h"
 #include "memory_window.h"
 #include "windowrig.h"
 
@@ -16,13 +17,6 @@ using memory::frmMain;
 using Rig = testsupport::SimRig<frmMain>;
 
 namespace {
-
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 // The frames received, line ends cut.
 QStringList frames(const Rig& r)
@@ -173,11 +167,11 @@ void TestMemorySim::idleWindowCostsLittle()
     Rig r;
     QVERIFY(r.start());
     const QString first = r.w->tbSystemTyme->text();
-    const double cpuAtStart = processCpuSeconds();
+    const double cpuAtStart = testsupport::processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     QTest::qWait(10000);
-    const double cpu = processCpuSeconds() - cpuAtStart;
+    const double cpu = testsupport::processCpuSeconds() - cpuAtStart;
     const double share = 100.0 * cpu / (wall.elapsed() / 1000.0);
     qInfo("%.3f s of processor time in %.1f s idle: %.2f %%", cpu, wall.elapsed() / 1000.0, share);
     QVERIFY2(share < 1.0, qPrintable(QString::number(share)));

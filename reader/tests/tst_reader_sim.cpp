@@ -2,6 +2,7 @@
 // pseudo-terminal: what goes over the line, what the window shows, and what
 // reading costs the processor while the instrument is silent or slow.
 
+#include "cputime.h"
 #include "reader_window.h"
 #include "messages.h"
 #include "programdir.h"
@@ -19,13 +20,6 @@
 using reader::Main_Reader;
 
 namespace {
-
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 // The text after "!" of the last answer the simulator sent, line end cut.
 QString lastAnswer(const testsupport::SimProcess& sim)
@@ -147,10 +141,10 @@ void TestReaderSim::idleWhileWaiting()
 
     QElapsedTimer wall;
     wall.start();
-    const double cpuAtStart = processCpuSeconds();
+    const double cpuAtStart = testsupport::processCpuSeconds();
     QTest::mouseClick(w.Read, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(wall.elapsed() >= 10000 && !cycles.isEmpty(), 30000);
-    const double cpu = processCpuSeconds() - cpuAtStart;
+    const double cpu = testsupport::processCpuSeconds() - cpuAtStart;
     const double wallSeconds = wall.elapsed() / 1000.0;
     QTest::mouseClick(w.Read, Qt::LeftButton);
 

@@ -3,6 +3,7 @@
 // (11 bits a character), and how much processor time the program spends.
 // Run by hand: build/tests/bench_text_transfer [ReadF|WriteF|both]
 
+#include "cputime.h"
 #include "cp1251.h"
 #include "text_window.h"
 #include "windowrig.h"
@@ -16,13 +17,6 @@
 namespace {
 
 constexpr int kBaud = 4800;
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // The number of bytes an escaped transcript line stands for.
 qint64 byteCount(const QString& escaped)
@@ -58,11 +52,11 @@ int run(const QString& which)
     QPushButton* button = which == QLatin1String("WriteF") ? w.WriteF : w.ReadF;
     const qint64 before = rig.received().size();
     QElapsedTimer wall;
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = testsupport::processCpuSeconds();
     wall.start();
     button->click();
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpu0;
+    const double cpu = testsupport::processCpuSeconds() - cpu0;
     if (!rig.messages.messages().isEmpty()) {
         std::fprintf(stderr, "%s failed: %s\n", qPrintable(which),
                      qPrintable(rig.messages.messages().first().text));
