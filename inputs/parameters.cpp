@@ -1,5 +1,7 @@
 #include "parameters.h"
 
+#include "values.h"
+
 #include "numbers.h"
 
 namespace inputs {
@@ -116,11 +118,7 @@ RealWrite realForWrite(const QString& text, const QString& sep,
         return w;
     }
     w.wire = exponentForm(w.shown);
-    bool ok = false;
-    w.sent = w.wire.toDouble(&ok);
-    // The exponent form keeps only so many digits of the mantissa: a number
-    // that does not survive it would reach the instrument as another number.
-    w.status = ok && w.sent == w.shown ? RealBox::Ok : RealBox::TooManyDigits;
+    w.status = ui::carriedExactly(w.wire, w.shown, &w.sent) ? RealBox::Ok : RealBox::TooManyDigits;
     return w;
 }
 

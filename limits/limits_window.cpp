@@ -6,6 +6,7 @@
 #include "netaddress.h"
 #include "numbers.h"
 #include "statusbar.h"
+#include "values.h"
 #include "windowstyle.h"
 
 #include <QCheckBox>
@@ -362,14 +363,11 @@ std::optional<QString> frmMain::realValue(QLineEdit* box, const QString& what, s
     }
     if (v == 0 && zeroAs)
         v = *zeroAs;
-    // The exponent form keeps only so many characters of the mantissa: a
-    // value it cannot carry whole would reach the instrument changed.
     const QString form = m_dev.sExpConvection(v);
-    bool ok = false;
-    const double sent = form.toDouble(&ok);
-    if (!ok || std::fabs(sent - v) > std::fabs(v) * 1e-12) {
+    double sent = 0;
+    if (!ui::carriedExactly(form, v, &sent)) {
         refuse(QStringLiteral("%1 «%2» не передаётся прибору точно (прибор получил бы %3), введите меньше цифр")
-                   .arg(what, text, ok ? instrument::numberText(sent, sep) : form)
+                   .arg(what, text, instrument::numberText(sent, sep))
                + kNothingWritten);
         return std::nullopt;
     }
