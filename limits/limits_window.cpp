@@ -8,15 +8,14 @@
 #include "statusbar.h"
 #include "values.h"
 #include "windowstyle.h"
+#include "protocol.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <limits>
 
 namespace limits {
@@ -25,17 +24,10 @@ namespace {
 
 const QString kProgram = QStringLiteral("Limits");
 const QString kTitle = QStringLiteral("Установка уставок");
-const QString kOK = QStringLiteral("OK");
-const QString kNothingWritten = QStringLiteral("; ничего не записано");
 
-// Integer parameters are read with 6 and written with 5 (flash) and 13;
-// reals are read with 12 and written with 11 (flash) and 15.
-constexpr quint8 kReadInteger = 6;
-constexpr quint8 kReadReal = 12;
-constexpr quint8 kFlashInteger = 5;
-constexpr quint8 kWriteInteger = 13;
-constexpr quint8 kFlashReal = 11;
-constexpr quint8 kWriteReal = 15;
+// Integer parameters are read from the flash and written to it and to the
+// working copy; reals likewise.
+using namespace instrument::cmd;
 
 QLabel* centred(QLabel* l)
 {
@@ -49,14 +41,6 @@ void repaintNow(QWidget* w)
         w->repaint();
 }
 
-// A setpoint type that a read put into the box's edit field: the decimal
-// digits of a byte no item stands for.
-bool isReadTypeCode(const QString& text)
-{
-    static const QRegularExpression digits(QStringLiteral("^\\s*\\d+\\s*$"));
-    return digits.match(text).hasMatch();
-}
-
 } // namespace
 
 QString frmMain::version()
@@ -64,7 +48,7 @@ QString frmMain::version()
     return QStringLiteral("3.0.15");
 }
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent)
+frmMain::frmMain(QWidget* parent) : ui::ProgramWindow(kProgram, parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kTitle);
@@ -74,10 +58,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent)
     connectHandlers();
 }
 
-frmMain::~frmMain()
-{
-    Form_Unload();
-}
+frmMain::~frmMain() = default;
 
 void frmMain::createControls()
 {
@@ -162,7 +143,7 @@ void frmMain::createControls()
     Usred->setText(QStringLiteral("1"));
 
     StatusBar = new ui::StatusBar(this);
-    m_guard.setStatusBar(StatusBar);
+    setStatusBar(StatusBar);
 
     const QList<QWidget*> order{ModulNum,   ChNum,        Value1,        Gis1,    Read1,      Write1,      Value2,
                                 Gis2,       Read2,        Write2,        Type1,   Type2,      Usred,       ReadUsr,
@@ -204,39 +185,18 @@ bool frmMain::Form_Load()
     ui::fill(cbDig, ui::numbers(0, 2), 0);
     ui::fill(cbActTH, ui::numbers(1, 10), 0);
 
-    if (!ui::loadLink(m_dev, this, kProgram))
+    if (!loadLink())
         return false;
-    m_devLoaded = true;
 
     ui::fill(ModulNum, ui::numbers(1, 2), 0);
     ModulNum_Click();
     // The network address is 1 at every start; "dev.dat" does not set it.
-    ui::fillNetAddresses(cbNetAdrr, m_dev, 1);
+    ui::fillNetAddresses(cbNetAdrr, *dev(), 1);
 
-    m_tables.read(m_dev);
+    m_tables.read(*dev());
     StatusBar->showStep(QString());
-
-    const QStringList problems = m_tables.problems();
-    if (!problems.isEmpty())
-        ui::noticeBox(this, kProgram, problems.join(QLatin1Char('\n')));
+    reportStartProblems(m_tables.problems());
     return true;
-}
-
-void frmMain::Form_Unload()
-{
-    if (m_devLoaded) {
-        m_dev.Form_Unload();
-        m_devLoaded = false;
-    }
-    m_dev.hide();
-}
-
-void frmMain::closeEvent(QCloseEvent* event)
-{
-    if (m_guard.holdClose(event))
-        return;
-    Form_Unload();
-    event->accept();
 }
 
 void frmMain::cmdExit_Click()
@@ -254,7 +214,7 @@ void frmMain::ModulNum_Click()
 
 void frmMain::cbNetAdrr_LostFocus()
 {
-    ui::takeNetAddress(cbNetAdrr, m_dev);
+    ui::takeNetAddress(cbNetAdrr, *dev());
 }
 
 // ---- the common frame of an operation ---------------------------------------------------
@@ -279,95 +239,41 @@ bool frmMain::addressesKnown(std::initializer_list<Param> params)
     for (Param p : params) {
         QString why;
         if (!address(p, &why)) {
-            refuse(why);
+            showError(why);
             return false;
         }
     }
     return true;
 }
 
-void frmMain::refuse(const QString& text)
-{
-    ui::errorBox(this, kProgram, text);
-}
-
-void frmMain::finish()
-{
-    (void)m_guard.end();
-}
-
-void frmMain::fail(const QString& text)
-{
-    if (m_guard.end())
-        ui::errorBox(this, kProgram, text);
-}
-
-std::optional<QString> frmMain::readOne(quint8 command, Param p, const QString& step, AnswerTest test)
+std::optional<QString> frmMain::readOne(ui::Operation& op, quint8 command, Param p, const QString& step,
+                                        AnswerTest test)
 {
     if (!step.isEmpty())
-        m_guard.showStep(step);
-    const QString answer = m_dev.sCOMPort(command, hexAddress(p),
-                                          command == kReadInteger ? QStringLiteral("1") : QStringLiteral("0"));
-    if (m_guard.closedMeanwhile())
-        return std::nullopt;
-    const bool good = test == AnswerTest::Hex ? instrument::readsAsHex(answer)
-                                              : instrument::isNumber(answer, m_dev.sFloatingPointSeparator);
-    if (!good) {
-        fail(answer);
-        return std::nullopt;
-    }
-    return answer;
+        op.step(step);
+    const QString& sep = dev()->sFloatingPointSeparator;
+    return op.read(command, hexAddress(p), command == ReadIntegerFlash ? QStringLiteral("1") : QStringLiteral("0"),
+                   [&](const QString& a) {
+                       return test == AnswerTest::Hex ? instrument::readsAsHex(a) : instrument::isNumber(a, sep);
+                   });
 }
 
-std::optional<qint64> frmMain::wholeAnswer(const QString& answer)
+std::optional<QString> frmMain::realValue(QLineEdit* box, const QString& field, std::optional<double> zeroAs)
 {
-    qint64 n = 0;
-    if (instrument::toWholeNumber(answer, m_dev.sFloatingPointSeparator, std::numeric_limits<qint32>::min(),
-                                  std::numeric_limits<qint32>::max(), &n))
-        return n;
-    fail(answer);
-    return std::nullopt;
-}
-
-bool frmMain::writePair(Param p, quint8 flashCommand, quint8 verifiedCommand, const QString& value,
-                        const QString& step)
-{
-    if (!step.isEmpty())
-        m_guard.showStep(step);
-    QString result = m_dev.sWriteToFlash(flashCommand, address(p, nullptr).value_or(0), value);
-    if (m_guard.closedMeanwhile())
-        return false;
-    if (result != kOK) {
-        fail(result);
-        return false;
-    }
-    result = m_dev.sWriteAndRead(verifiedCommand, hexAddress(p), value);
-    if (m_guard.closedMeanwhile())
-        return false;
-    if (result != kOK) {
-        fail(result);
-        return false;
-    }
-    return true;
-}
-
-std::optional<QString> frmMain::realValue(QLineEdit* box, const QString& what, std::optional<double> zeroAs)
-{
-    const QString& sep = m_dev.sFloatingPointSeparator;
+    const QString& sep = dev()->sFloatingPointSeparator;
     const QString text = box->text();
     double v = 0;
     if (!instrument::toNumber(text, sep, &v)) {
-        refuse(QStringLiteral("%1 «%2» не является числом").arg(what, text) + kNothingWritten);
+        refuse(field, QStringLiteral("«%1» не является числом").arg(text));
         return std::nullopt;
     }
     if (v == 0 && zeroAs)
         v = *zeroAs;
-    const QString form = m_dev.sExpConvection(v);
+    const QString form = dev()->sExpConvection(v);
     double sent = 0;
     if (!ui::carriedExactly(form, v, &sent)) {
-        refuse(QStringLiteral("%1 «%2» не передаётся прибору точно (прибор получил бы %3), введите меньше цифр")
-                   .arg(what, text, instrument::numberText(sent, sep))
-               + kNothingWritten);
+        refuse(field, QStringLiteral("«%1» не передаётся прибору точно (прибор получил бы %2), введите меньше цифр")
+                          .arg(text, instrument::numberText(sent, sep)));
         return std::nullopt;
     }
     return form;
@@ -376,8 +282,8 @@ std::optional<QString> frmMain::realValue(QLineEdit* box, const QString& what, s
 frmMain::Setpoint frmMain::setpoint(int n) const
 {
     if (n == 1)
-        return {Param::THT1, Param::TH1, Param::HIS1, Type1, Value1, Gis1, QStringLiteral("первой")};
-    return {Param::THT2, Param::TH2, Param::HIS2, Type2, Value2, Gis2, QStringLiteral("второй")};
+        return {Param::THT1, Param::TH1, Param::HIS1, Type1, Value1, Gis1, QStringLiteral("первой"), 0};
+    return {Param::THT2, Param::TH2, Param::HIS2, Type2, Value2, Gis2, QStringLiteral("второй"), 1};
 }
 
 // ---- reads ------------------------------------------------------------------------------
@@ -396,65 +302,66 @@ void frmMain::readSetpoint(const Setpoint& s)
 {
     if (!addressesKnown({s.type, s.value, s.hysteresis}))
         return;
-    const QString& sep = m_dev.sFloatingPointSeparator;
-    m_guard.begin();
+    const QString& sep = dev()->sFloatingPointSeparator;
+    ui::Operation op(this, ui::Operation::Read);
 
     const std::optional<QString> type =
-        readOne(kReadInteger, s.type, QStringLiteral("Чтение типа %1 уставки").arg(s.ordinal), AnswerTest::Hex);
+        readOne(op, ReadIntegerFlash, s.type, QStringLiteral("Чтение типа %1 уставки").arg(s.ordinal), AnswerTest::Hex);
     if (!type)
         return;
     qint64 code = 0;
     const int index = instrument::toWholeNumber(*type, sep, 0, 0xFFFF, &code) ? typeIndex(code) : -1;
-    if (index >= 0)
+    if (index >= 0) {
         ui::selectItem(s.typeBox, index);
-    else
+        m_readType[s.index].clear();
+    } else {
         ui::showInEditField(s.typeBox, *type);
+        m_readType[s.index] = *type;
+    }
     repaintNow(s.typeBox);
 
-    const std::optional<QString> value =
-        readOne(kReadReal, s.value, QStringLiteral("Чтение величины %1 уставки").arg(s.ordinal), AnswerTest::Number);
+    const std::optional<QString> value = readOne(op, ReadRealFlash, s.value,
+                                                 QStringLiteral("Чтение величины %1 уставки").arg(s.ordinal),
+                                                 AnswerTest::Number);
     if (!value)
         return;
-    s.valueBox->setText(*value);
-    repaintNow(s.valueBox);
+    ui::showValue(s.valueBox, *value);
 
     const std::optional<QString> hysteresis =
-        readOne(kReadReal, s.hysteresis, QStringLiteral("Чтение гистерезиса"), AnswerTest::Number);
+        readOne(op, ReadRealFlash, s.hysteresis, QStringLiteral("Чтение гистерезиса"), AnswerTest::Number);
     if (!hysteresis)
         return;
     double h = 0;
     instrument::toNumber(*hysteresis, sep, &h);
-    s.hysteresisBox->setText(h == 0 ? instrument::numberText(0.001, sep) : *hysteresis);
-    repaintNow(s.hysteresisBox);
-    finish();
+    ui::showValue(s.hysteresisBox, h == 0 ? instrument::numberText(0.001, sep) : *hysteresis);
 }
 
 void frmMain::ReadUsr_Click()
 {
     if (!addressesKnown({Param::nS}))
         return;
-    m_guard.begin();
+    ui::Operation op(this, ui::Operation::Read);
     const std::optional<QString> answer =
-        readOne(kReadInteger, Param::nS, QStringLiteral("Чтение усреднения"), AnswerTest::Number);
-    if (!answer)
-        return;
-    Usred->setText(*answer);
-    finish();
+        readOne(op, ReadIntegerFlash, Param::nS, QStringLiteral("Чтение усреднения"), AnswerTest::Number);
+    if (answer)
+        ui::showValue(Usred, *answer);
 }
 
 void frmMain::readWhole(Param p, AnswerTest test, const std::function<void(qint64)>& show)
 {
     if (!addressesKnown({p}))
         return;
-    m_guard.begin();
-    const std::optional<QString> answer = readOne(kReadInteger, p, QString(), test);
+    ui::Operation op(this, ui::Operation::Read);
+    const std::optional<QString> answer = readOne(op, ReadIntegerFlash, p, QString(), test);
     if (!answer)
         return;
-    const std::optional<qint64> n = wholeAnswer(*answer);
-    if (!n)
+    qint64 n = 0;
+    if (!instrument::toWholeNumber(*answer, dev()->sFloatingPointSeparator, std::numeric_limits<qint32>::min(),
+                                   std::numeric_limits<qint32>::max(), &n)) {
+        op.fail(*answer);
         return;
-    show(*n);
-    finish();
+    }
+    show(n);
 }
 
 void frmMain::cmbDigRead_Click()
@@ -490,50 +397,57 @@ void frmMain::writeSetpoint(const Setpoint& s)
         return;
 
     // Every box is checked before anything is written.
-    QString typeValue;   // empty: the box holds a code read from the instrument, not written
+    QString typeValue;   // empty: the box still holds the code the last read put there, not written
     const int index = ui::selectedIndex(s.typeBox);
+    const QString typeText = s.typeBox->currentText();
     if (index >= 0) {
         typeValue = typeCodes().at(index);
-    } else if (!isReadTypeCode(s.typeBox->currentText())) {
-        refuse(QStringLiteral("тип %1 уставки «%2» не является пунктом списка").arg(s.ordinal, s.typeBox->currentText())
-               + kNothingWritten);
+    } else if (m_readType[s.index].isEmpty() || typeText != m_readType[s.index]) {
+        refuse(s.typeBox->toolTip(), QStringLiteral("«%1» не является пунктом списка").arg(typeText));
         return;
     }
-    const std::optional<QString> value =
-        realValue(s.valueBox, QStringLiteral("величина %1 уставки").arg(s.ordinal), std::nullopt);
+    const std::optional<QString> value = realValue(s.valueBox, s.valueBox->toolTip(), std::nullopt);
     if (!value)
         return;
     // A hysteresis of 0 goes to the instrument as 0.001; the box keeps its 0.
-    const std::optional<QString> hysteresis =
-        realValue(s.hysteresisBox, QStringLiteral("гистерезис %1 уставки").arg(s.ordinal), 0.001);
+    const std::optional<QString> hysteresis = realValue(s.hysteresisBox, s.hysteresisBox->toolTip(), 0.001);
     if (!hysteresis)
         return;
 
-    m_guard.begin(QStringLiteral("Запись типа %1 уставки").arg(s.ordinal));
-    if (!typeValue.isEmpty() && !writePair(s.type, kFlashInteger, kWriteInteger, typeValue, QString()))
+    ui::Operation op(this, ui::Operation::Write, QStringLiteral("Запись типа %1 уставки").arg(s.ordinal));
+    const QString typeItem = QStringLiteral("тип %1 уставки").arg(s.ordinal);
+    const QString valueItem = QStringLiteral("величина %1 уставки").arg(s.ordinal);
+    const QString hysteresisItem = QStringLiteral("гистерезис %1 уставки").arg(s.ordinal);
+    op.plan(typeValue.isEmpty() ? QStringList{valueItem, hysteresisItem}
+                                : QStringList{typeItem, valueItem, hysteresisItem});
+    if (!typeValue.isEmpty()) {
+        if (!op.writePair(WriteIntegerFlash, WriteInteger, address(s.type, nullptr).value_or(0), typeValue))
+            return;
+        op.done(typeItem);
+    }
+    op.step(QStringLiteral("Запись величины %1 уставки").arg(s.ordinal));
+    if (!op.writePair(WriteRealFlash, WriteReal, address(s.value, nullptr).value_or(0), *value))
         return;
-    if (!writePair(s.value, kFlashReal, kWriteReal, *value, QStringLiteral("Запись величины %1 уставки").arg(s.ordinal)))
+    op.done(valueItem);
+    op.step(QStringLiteral("Запись гистерезиса"));
+    if (!op.writePair(WriteRealFlash, WriteReal, address(s.hysteresis, nullptr).value_or(0), *hysteresis))
         return;
-    if (!writePair(s.hysteresis, kFlashReal, kWriteReal, *hysteresis, QStringLiteral("Запись гистерезиса")))
-        return;
-    finish();
+    op.done(hysteresisItem);
 }
 
 void frmMain::writeInteger(Param p, const QString& value, const QString& step)
 {
-    m_guard.begin(step);
-    if (writePair(p, kFlashInteger, kWriteInteger, value, QString()))
-        finish();
+    ui::Operation op(this, ui::Operation::Write, step);
+    (void)op.writePair(WriteIntegerFlash, WriteInteger, address(p, nullptr).value_or(0), value);
 }
 
 void frmMain::WriteUsr_Click()
 {
     if (!addressesKnown({Param::nS}))
         return;
-    const QString value = averagingsValue(Usred->text(), m_dev.sFloatingPointSeparator);
+    const QString value = averagingsValue(Usred->text(), dev()->sFloatingPointSeparator);
     if (value.isEmpty()) {
-        refuse(QStringLiteral("количество усреднений «%1» не является целым числом от 0 до 255").arg(Usred->text())
-               + kNothingWritten);
+        refuse(Usred->toolTip(), QStringLiteral("«%1» не является целым числом от 0 до 255").arg(Usred->text()));
         return;
     }
     writeInteger(Param::nS, value, QStringLiteral("Запись числа усреднений"));
@@ -544,7 +458,7 @@ void frmMain::cmbDigWrite_Click()
     if (!addressesKnown({Param::d_Point}))
         return;
     if (cbDig->currentIndex() < 0) {
-        refuse(QStringLiteral("не выбрано число цифр после запятой") + kNothingWritten);
+        refuse(Label12->text(), QStringLiteral("ничего не выбрано"));
         return;
     }
     writeInteger(Param::d_Point, cbDig->currentText(), QString());
@@ -555,7 +469,7 @@ void frmMain::cmbActTHWrite_Click()
     if (!addressesKnown({Param::TH_REAC11}))
         return;
     if (cbActTH->currentIndex() < 0) {
-        refuse(QStringLiteral("не выбрано число одинаковых наблюдений перед срабатыванием уставки") + kNothingWritten);
+        refuse(Label13->text(), QStringLiteral("ничего не выбрано"));
         return;
     }
     writeInteger(Param::TH_REAC11, countValue(cbActTH->currentIndex()), QString());

@@ -6,11 +6,10 @@
 // flag. Every write goes twice, to the instrument's flash and to its working
 // copy, each verified by reading it back.
 
-#include "dev.h"
-#include "exchangeguard.h"
+#include "operation.h"
+#include "programwindow.h"
 #include "setpoints.h"
 
-#include <QWidget>
 #include <functional>
 #include <optional>
 
@@ -27,7 +26,7 @@ class StatusBar;
 
 namespace limits {
 
-class frmMain : public QWidget {
+class frmMain : public ui::ProgramWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -38,7 +37,6 @@ public:
 
     // Start-up. False when the link cannot start (the user has been told).
     bool Form_Load();
-    instrument::Dev* dev() { return &m_dev; }
     const AddressTables& tables() const { return m_tables; }
 
     // ---- handlers -----------------------------------------------------------------
@@ -104,9 +102,6 @@ public:
     QPushButton* cmbDisWrite = nullptr;
     ui::StatusBar* StatusBar = nullptr;
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     // The controls and tables of one setpoint.
     struct Setpoint {
@@ -117,31 +112,23 @@ private:
         QLineEdit* valueBox;
         QLineEdit* hysteresisBox;
         QString ordinal;   // "первой" or "второй"
+        int index;         // 0 or 1
     };
 
     void createControls();
     void connectHandlers();
-    void Form_Unload();
     Setpoint setpoint(int n) const;
 
     void readSetpoint(const Setpoint& s);
     void writeSetpoint(const Setpoint& s);
     enum class AnswerTest { Hex, Number };
-    // One read of p for the selected channel (command 6 or 12), showing step
-    // when it is not empty. The answer when it passes test; otherwise the
-    // operation is over (failed, or the window closed meanwhile).
-    std::optional<QString> readOne(quint8 command, Param p, const QString& step, AnswerTest test);
-    // An integer answer as a whole number; otherwise the operation fails with it.
-    std::optional<qint64> wholeAnswer(const QString& answer);
+    // One read of p for the selected channel (command 6 or 12) whose answer
+    // passes test; nothing when the operation is over.
+    std::optional<QString> readOne(ui::Operation& op, quint8 command, Param p, const QString& step, AnswerTest test);
     // A read of the whole number p whose answer passes test, shown by show.
     void readWhole(Param p, AnswerTest test, const std::function<void(qint64)>& show);
     // The operation that writes the integer pair of p with value.
     void writeInteger(Param p, const QString& value, const QString& step);
-    // Writes value at the selected channel's address of p: first with
-    // flashCommand through sWriteToFlash, then with verifiedCommand through
-    // sWriteAndRead. False when the operation is over.
-    bool writePair(Param p, quint8 flashCommand, quint8 verifiedCommand, const QString& value,
-                   const QString& step);
     // The address of p for the selected channel, or the message why there is none.
     std::optional<qint16> address(Param p, QString* refusal) const;
     // The address as the link takes it in frames ("C8").
@@ -151,19 +138,13 @@ private:
     bool addressesKnown(std::initializer_list<Param> params);
     // A real typed in box as the instrument's exponent form; a box that holds
     // no number, or one the instrument cannot take exactly, is refused with
-    // a message naming what. zeroAs replaces a value of exactly 0.
-    std::optional<QString> realValue(QLineEdit* box, const QString& what, std::optional<double> zeroAs);
+    // a message naming the field. zeroAs replaces a value of exactly 0.
+    std::optional<QString> realValue(QLineEdit* box, const QString& field, std::optional<double> zeroAs);
 
-    // Ends the operation.
-    void finish();
-    // Ends the operation with "Ошибка: " + text, when the window is still there.
-    void fail(const QString& text);
-    void refuse(const QString& text);
-
-    instrument::Dev m_dev;
-    ui::ExchangeGuard m_guard{this};
     AddressTables m_tables;
-    bool m_devLoaded = false;
+    // The text the last read of each type put into its box's edit field
+    // (a code no item stands for); only that text may be left unwritten.
+    QString m_readType[2];
 };
 
 } // namespace limits

@@ -48,6 +48,8 @@ public:
     [[nodiscard]] bool closedMeanwhile();
 
     bool isBusy() const { return m_depth > 0; }
+    // How many levels are open (1 inside the outermost only).
+    int depth() const { return m_depth; }
     // True once a close has been carried out (or is being held back).
     bool isClosing() const { return m_closeRequested; }
 

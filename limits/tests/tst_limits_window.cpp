@@ -301,6 +301,9 @@ void TestLimitsWindow::readSetpoint_data()
     QTest::newRow("type 12 hex") << 0 << 1 << "Read1" << QStringList{"12", "7", "0.5"}
                                 << QStringList{"6;C9;", "12;2;", "12;C9;"} << 8 << "На повышение с памятью" << "7"
                                 << "0.5";
+    QTest::newRow("long value") << 0 << 0 << "Read1" << QStringList{"1", "17.978985191498374", "0.5"}
+                                << QStringList{"6;C8;", "12;1;", "12;C8;"} << 1 << "На понижение"
+                                << "17.9789851914984" << "0.5";
 }
 
 void TestLimitsWindow::readSetpoint()
@@ -333,6 +336,9 @@ void TestLimitsWindow::readSetpoint()
     QCOMPARE(type->currentText(), typeText);
     QCOMPARE(valueBox->text(), local(w, value));
     QCOMPARE(gisBox->text(), local(w, hysteresis));
+    // A long value is shown from its start, not its end.
+    QCOMPARE(valueBox->cursorPosition(), 0);
+    QCOMPARE(gisBox->cursorPosition(), 0);
     const QString n = button == QLatin1String("Read1") ? QStringLiteral("первой") : QStringLiteral("второй");
     QCOMPARE(watch.steps, (QStringList{"Чтение типа " + n + " уставки", "Чтение величины " + n + " уставки",
                                        "Чтение гистерезиса"}));
@@ -754,23 +760,23 @@ void TestLimitsWindow::badBoxRefusedBeforeAnyExchange_data()
     QTest::addColumn<QString>("text");     // "<none>": no item selected
     QTest::addColumn<QString>("message");  // a part of it
 
-    QTest::newRow("value not a number") << "Write1" << "Value1" << "abc" << "величина первой уставки «abc» не является числом";
-    QTest::newRow("value empty") << "Write2" << "Value2" << "" << "величина второй уставки «» не является числом";
-    QTest::newRow("value two separators") << "Write1" << "Value1" << "1..5" << "величина первой уставки";
+    QTest::newRow("value not a number") << "Write1" << "Value1" << "abc" << "в поле «Величина первой уставки» «abc» не является числом";
+    QTest::newRow("value empty") << "Write2" << "Value2" << "" << "в поле «Величина второй уставки» «» не является числом";
+    QTest::newRow("value two separators") << "Write1" << "Value1" << "1..5" << "в поле «Величина первой уставки»";
     QTest::newRow("value more digits than are sent") << "Write1" << "Value1" << "123.4567"
                                                      << "не передаётся прибору точно (прибор получил бы 123.456)";
-    QTest::newRow("hysteresis not a number") << "Write1" << "Gis1" << "x" << "гистерезис первой уставки «x» не является числом";
-    QTest::newRow("hysteresis empty") << "Write2" << "Gis2" << "" << "гистерезис второй уставки «»";
-    QTest::newRow("type typed text") << "Write1" << "Type1" << "abc" << "тип первой уставки «abc» не является пунктом списка";
-    QTest::newRow("type part of an item") << "Write2" << "Type2" << "Быстро" << "тип второй уставки «Быстро»";
-    QTest::newRow("type negative number") << "Write2" << "Type2" << "-3" << "тип второй уставки «-3»";
-    QTest::newRow("averagings 256") << "WriteUsr" << "Usred" << "256" << "количество усреднений «256»";
-    QTest::newRow("averagings negative") << "WriteUsr" << "Usred" << "-1" << "количество усреднений «-1»";
-    QTest::newRow("averagings fraction") << "WriteUsr" << "Usred" << "1.5" << "количество усреднений";
-    QTest::newRow("averagings text") << "WriteUsr" << "Usred" << "десять" << "количество усреднений «десять»";
-    QTest::newRow("averagings empty") << "WriteUsr" << "Usred" << "" << "количество усреднений «»";
-    QTest::newRow("count none") << "cmbActTHWrite" << "cbActTH" << "<none>" << "не выбрано число одинаковых наблюдений";
-    QTest::newRow("digits none") << "cmbDigWrite" << "cbDig" << "<none>" << "не выбрано число цифр после запятой";
+    QTest::newRow("hysteresis not a number") << "Write1" << "Gis1" << "x" << "в поле «Гистерезис для первой уставки» «x» не является числом";
+    QTest::newRow("hysteresis empty") << "Write2" << "Gis2" << "" << "в поле «Гистерезис для второй уставки» «»";
+    QTest::newRow("type typed text") << "Write1" << "Type1" << "abc" << "в поле «Тип первой уставки» «abc» не является пунктом списка";
+    QTest::newRow("type part of an item") << "Write2" << "Type2" << "Быстро" << "в поле «Тип второй уставки» «Быстро»";
+    QTest::newRow("type negative number") << "Write2" << "Type2" << "-3" << "в поле «Тип второй уставки» «-3»";
+    QTest::newRow("averagings 256") << "WriteUsr" << "Usred" << "256" << "в поле «Количество усреднений» «256»";
+    QTest::newRow("averagings negative") << "WriteUsr" << "Usred" << "-1" << "в поле «Количество усреднений» «-1»";
+    QTest::newRow("averagings fraction") << "WriteUsr" << "Usred" << "1.5" << "в поле «Количество усреднений»";
+    QTest::newRow("averagings text") << "WriteUsr" << "Usred" << "десять" << "в поле «Количество усреднений» «десять»";
+    QTest::newRow("averagings empty") << "WriteUsr" << "Usred" << "" << "в поле «Количество усреднений» «»";
+    QTest::newRow("count none") << "cmbActTHWrite" << "cbActTH" << "<none>" << "в поле «Число одинаковых наблюдений перед срабатыванием уставки» ничего не выбрано";
+    QTest::newRow("digits none") << "cmbDigWrite" << "cbDig" << "<none>" << "в поле «Число цифр после запятой» ничего не выбрано";
 }
 
 void TestLimitsWindow::badBoxRefusedBeforeAnyExchange()
@@ -813,11 +819,19 @@ void TestLimitsWindow::closeDuringAnExchange_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QStringList>("replies");
     QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("report");   // the one box before the window goes
 
-    // The link call under way runs to its end; nothing after it.
-    QTest::newRow("setpoint read") << "Read1" << QStringList{"1", "1", "1"} << QStringList{"6;C8;"};
+    // The link call under way runs to its end; nothing after it. A read
+    // just closes; a write first says what the instrument got.
+    QTest::newRow("setpoint read") << "Read1" << QStringList{"1", "1", "1"} << QStringList{"6;C8;"} << "";
     QTest::newRow("setpoint write") << "Write1" << QStringList{"OK", "0", "OK", "0"}
-                                    << QStringList{"5;C8;0;", "6;C8;"};
+                                    << QStringList{"5;C8;0;", "6;C8;"}
+                                    << "Окно закрыто во время записи.\nЗаписано: ничего.\nНе записано: тип первой "
+                                       "уставки, величина первой уставки, гистерезис первой уставки.";
+    QTest::newRow("setpoint write, type done") << "Write1" << QStringList{"OK", "0", "OK", "0", "OK", "0"}
+                                               << QStringList{"5;C8;0;", "6;C8;", "13;C8;0;", "14;C8;"}
+                                               << "Окно закрыто во время записи.\nЗаписано: тип первой уставки.\n"
+                                                  "Не записано: величина первой уставки, гистерезис первой уставки.";
 }
 
 void TestLimitsWindow::closeDuringAnExchange()
@@ -825,11 +839,12 @@ void TestLimitsWindow::closeDuringAnExchange()
     QFETCH(QString, button);
     QFETCH(QStringList, replies);
     QFETCH(QStringList, sent);
+    QFETCH(QString, report);
 
     Rig rig;
     frmMain* w = rig.w.get();
-    rig.port->onWrite = [w](const QByteArray&) {
-        if (w->isVisible())
+    rig.port->onWrite = [w, n = sent.size()](const QByteArray&) mutable {
+        if (--n == 0 && w->isVisible())
             w->close();
     };
     rig.replies(answers(replies));
@@ -837,7 +852,7 @@ void TestLimitsWindow::closeDuringAnExchange()
 
     QCOMPARE(rig.frames(), frames(sent));
     QVERIFY(!w->isVisible());
-    QVERIFY(rig.messages.messages().isEmpty());
+    QCOMPARE(rig.messages.texts(), report.isEmpty() ? QStringList() : QStringList{report});
 }
 
 QTEST_MAIN(TestLimitsWindow)
