@@ -17,6 +17,11 @@ StatusBar::StatusBar(QWidget* window) : QStatusBar(window), m_now([] { return QD
     panel2->setToolTip(QStringLiteral("Текущее время"));
     panel2->setAlignment(Qt::AlignCenter);
     panel2->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00:00")) + 16);
+    // Room for the whole letters: a label just as high as the font's line
+    // cuts the descenders ("р" reads like "п", "_" vanishes).
+    const int lineHeight = fontMetrics().height() + 4;
+    panel1->setMinimumHeight(lineHeight);
+    panel2->setMinimumHeight(lineHeight);
     addWidget(panel1, 1);
     addPermanentWidget(panel2);
     window->installEventFilter(this);
@@ -30,7 +35,7 @@ StatusBar::StatusBar(QWidget* window) : QStatusBar(window), m_now([] { return QD
 void StatusBar::dock()
 {
     QWidget* w = parentWidget();
-    const int h = sizeHint().height();
+    const int h = qMax(sizeHint().height(), panel1->minimumHeight() + 4);
     setGeometry(0, w->height() - h, w->width(), h);
 }
 

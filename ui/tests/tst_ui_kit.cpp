@@ -9,6 +9,7 @@
 #include "netaddress.h"
 #include "programdir.h"
 #include "settingskeys.h"
+#include "controls.h"
 #include "statusbar.h"
 #include "windowrig.h"
 
@@ -329,6 +330,7 @@ void TestUiKit::speedListFallbacks()
 void TestUiKit::statusBarShowsTheTimeOfDay()
 {
     QWidget w;
+    ui::applyWindowFont(&w);
     w.resize(400, 300);
     ui::StatusBar bar(&w);
     bar.setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(9, 5, 59)); });
@@ -340,6 +342,13 @@ void TestUiKit::statusBarShowsTheTimeOfDay()
     // Docked across the foot of the window.
     QCOMPARE(bar.geometry().bottom(), w.height() - 1);
     QCOMPARE(bar.width(), w.width());
+    // Whole letters: the step's line, descenders ("р", "_") included, fits
+    // inside the panel and the panel inside the bar.
+    bar.showStep(QStringLiteral("Чтение диап_MAX"));
+    const QFontMetrics fm = bar.panel1->fontMetrics();
+    QVERIFY(bar.panel1->contentsRect().height() >= fm.height() + 2);
+    QVERIFY(bar.panel1->contentsRect().height() >= fm.tightBoundingRect(bar.step()).height() + 2);
+    QVERIFY(bar.panel1->geometry().bottom() < bar.height());
 }
 
 void TestUiKit::defaultSuffix_data()
