@@ -41,6 +41,30 @@ void repaintNow(QWidget* w)
         w->repaint();
 }
 
+// The link gives a 16-bit answer as a signed number: hexadecimal 8000 and
+// above arrive negative. Such a reading of a code, a digit count or a flag
+// is no item of its list; the message says what was read and why it is
+// not shown, instead of a bare "-1".
+std::optional<QString> unshownReading(Param p, const QString& answer)
+{
+    bool ok = false;
+    const int n = answer.trimmed().toInt(&ok);
+    if (!ok || n >= 0 || n < -32768)
+        return std::nullopt;
+    const QString hex = QString::number(n + 65536, 16).toUpper();
+    QString what;
+    switch (p) {
+    case Param::THT1: what = QStringLiteral("тип первой уставки"); break;
+    case Param::THT2: what = QStringLiteral("тип второй уставки"); break;
+    case Param::d_Point: what = QStringLiteral("число цифр после запятой"); break;
+    case Param::LOCK_CH: what = QStringLiteral("признак исключения канала"); break;
+    default: return std::nullopt;
+    }
+    return QStringLiteral("из прибора прочитан %1 %2 (шестнадцатеричное): такого значения нет в списке, "
+                          "поле не изменено")
+        .arg(what, hex);
+}
+
 } // namespace
 
 QString frmMain::version()
@@ -252,10 +276,17 @@ std::optional<QString> frmMain::readOne(ui::Operation& op, quint8 command, Param
     if (!step.isEmpty())
         op.step(step);
     const QString& sep = dev()->sFloatingPointSeparator;
-    return op.read(command, hexAddress(p), command == ReadIntegerFlash ? QStringLiteral("1") : QStringLiteral("0"),
-                   [&](const QString& a) {
-                       return test == AnswerTest::Hex ? instrument::readsAsHex(a) : instrument::isNumber(a, sep);
-                   });
+    const std::optional<QString> answer =
+        op.call([&](instrument::Dev& d) {
+            return d.sCOMPort(command, hexAddress(p),
+                              command == ReadIntegerFlash ? QStringLiteral("1") : QStringLiteral("0"));
+        });
+    if (!answer)
+        return std::nullopt;
+    if (test == AnswerTest::Hex ? instrument::readsAsHex(*answer) : instrument::isNumber(*answer, sep))
+        return answer;
+    op.fail(unshownReading(p, *answer).value_or(*answer));
+    return std::nullopt;
 }
 
 std::optional<QString> frmMain::realValue(QLineEdit* box, const QString& field, std::optional<double> zeroAs)

@@ -357,7 +357,10 @@ void TestLimitsWindow::failedReadStopsAtThatStep_data()
 
     QTest::newRow("type silent") << QStringList{} << QStringList{"6;C8;", "6;C8;", "6;C8;"}
                                  << "Ошибка: Прибор не отвечает" << 5 << "7";
-    QTest::newRow("type negative") << QStringList{"FFFF"} << QStringList{"6;C8;"} << "Ошибка: -1" << 5 << "7";
+    QTest::newRow("type negative") << QStringList{"FFFF"} << QStringList{"6;C8;"}
+                                   << "Ошибка: из прибора прочитан тип первой уставки FFFF (шестнадцатеричное): "
+                                      "такого значения нет в списке, поле не изменено"
+                                   << 5 << "7";
     QTest::newRow("value ERR") << QStringList{"1", "ERR", "ERR", "ERR"}
                                << QStringList{"6;C8;", "12;1;", "12;1;", "12;1;"} << "Ошибка: Прибор выдает ошибку"
                                << 1 << "7";
@@ -770,6 +773,7 @@ void TestLimitsWindow::badBoxRefusedBeforeAnyExchange_data()
     QTest::newRow("type typed text") << "Write1" << "Type1" << "abc" << "в поле «Тип первой уставки» «abc» не является пунктом списка";
     QTest::newRow("type part of an item") << "Write2" << "Type2" << "Быстро" << "в поле «Тип второй уставки» «Быстро»";
     QTest::newRow("type negative number") << "Write2" << "Type2" << "-3" << "в поле «Тип второй уставки» «-3»";
+    QTest::newRow("type digits typed") << "Write1" << "Type1" << "5" << "в поле «Тип первой уставки» «5» не является пунктом списка";
     QTest::newRow("averagings 256") << "WriteUsr" << "Usred" << "256" << "в поле «Количество усреднений» «256»";
     QTest::newRow("averagings negative") << "WriteUsr" << "Usred" << "-1" << "в поле «Количество усреднений» «-1»";
     QTest::newRow("averagings fraction") << "WriteUsr" << "Usred" << "1.5" << "в поле «Количество усреднений»";
