@@ -1,8 +1,7 @@
 // The memory tool against the instrument simulator over a pseudo-terminal:
 // buffer settings, recording, state and the clock as the instrument keeps
-// them, and what the idle window costs the processor.
+// them, and the idle window (what it costs the processor: bench_memory_idle).
 
-#include "cputime.h"
 #include "memory_window.h"
 #include "windowrig.h"
 
@@ -10,8 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
-#include <ctime>
 
 using memory::frmMain;
 using Rig = testsupport::SimRig<frmMain>;
@@ -38,7 +37,7 @@ private slots:
     void failedWriteLeavesTheRestUnsent();
     void recordingStopStartAndState();
     void clockWriteThenRead();
-    void idleWindowCostsLittle();
+    void idleWindowLeavesTheLineQuiet();
 };
 
 void TestMemorySim::initTestCase()
@@ -162,21 +161,13 @@ void TestMemorySim::clockWriteThenRead()
              qPrintable(sent.at(1)));
 }
 
-void TestMemorySim::idleWindowCostsLittle()
+void TestMemorySim::idleWindowLeavesTheLineQuiet()
 {
     Rig r;
     QVERIFY(r.start());
-    const QString first = r.w->tbSystemTyme->text();
-    const double cpuAtStart = testsupport::processCpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    QTest::qWait(10000);
-    const double cpu = testsupport::processCpuSeconds() - cpuAtStart;
-    const double share = 100.0 * cpu / (wall.elapsed() / 1000.0);
-    qInfo("%.3f s of processor time in %.1f s idle: %.2f %%", cpu, wall.elapsed() / 1000.0, share);
-    QVERIFY2(share < 1.0, qPrintable(QString::number(share)));
-    // The timer went on ticking meanwhile.
-    QVERIFY(r.w->tbSystemTyme->text() != first);
+    // The clock goes on ticking, and nothing goes over the line meanwhile.
+    QSignalSpy ticks(r.w->tbSystemTyme, &QLineEdit::textChanged);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 3, 20000);
     QVERIFY(frames(r).isEmpty());
 }
 
