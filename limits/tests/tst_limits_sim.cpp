@@ -16,12 +16,9 @@
 using limits::frmMain;
 using Rig = testsupport::SimRig<frmMain>;
 
-namespace {
+using testsupport::click;
 
-void click(frmMain* w, const char* name)
-{
-    QTest::mouseClick(w->findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
-}
+namespace {
 
 QString local(frmMain* w, QString text)
 {
