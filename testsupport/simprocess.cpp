@@ -64,6 +64,11 @@ int SimProcess::stop()
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
+bool SimProcess::linkPresent() const
+{
+    return QFileInfo(linkPath()).isSymLink();
+}
+
 QStringList SimProcess::transcript() const
 {
     QFile f(transcriptPath());

@@ -26,6 +26,9 @@ public:
     // Why the simulator did not start (its stderr, or the reason).
     QString startError() const { return m_error; }
     QString linkPath() const { return m_dir.filePath(QStringLiteral("ttyINSTR")); }
+    // Whether the link leads to the simulator's terminal: false while a
+    // pulled adapter is out.
+    bool linkPresent() const;
     QString slavePath() const { return m_slave; }
     QString transcriptPath() const { return m_dir.filePath(QStringLiteral("transcript.txt")); }
     // A file in the simulator's temporary folder (for --state, say).

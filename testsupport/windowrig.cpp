@@ -40,4 +40,20 @@ void typeInto(QLineEdit* box, const QString& text)
     typeKeys(box, text);
 }
 
+QPushButton* buttonNamed(const QObject* window, const QString& name)
+{
+    auto* b = window ? window->findChild<QPushButton*>(name) : nullptr;
+    if (!b)
+        qWarning("no button %s", qPrintable(name));
+    return b;
+}
+
+void click(const QObject* window, const QString& name)
+{
+    QPushButton* b = buttonNamed(window, name);
+    if (!b)
+        QFAIL(qPrintable(QStringLiteral("no button %1").arg(name)));
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
 } // namespace testsupport

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
 #include <QWidget>
 #include <QtTest>
@@ -27,6 +28,12 @@ void printOnFailure(const QString& heading, const QStringList& lines);
 void typeInto(QComboBox* box, const QString& text);
 // Types text into a text box, replacing what it shows.
 void typeInto(QLineEdit* box, const QString& text);
+
+// The push button named name in window; null, with a warning, when there is none.
+QPushButton* buttonNamed(const QObject* window, const QString& name);
+// Clicks the push button named name in window with the left mouse button;
+// the running test fails when there is none.
+void click(const QObject* window, const QString& name);
 
 template <class Window>
 class ScriptedRig {

@@ -30,7 +30,7 @@ struct Rig : testsupport::SimRig<Main> {
         settings.extra = devDat;
         return settings;
     }
-    void click(const QString& name) { QTest::mouseClick(w->findChild<QPushButton*>(name), Qt::LeftButton); }
+    void click(const QString& name) { testsupport::click(w.get(), name); }
 };
 
 } // namespace

@@ -17,6 +17,7 @@
 using commission::Main;
 using testsupport::FakeClock;
 using testsupport::FakePort;
+using testsupport::buttonNamed;
 
 namespace {
 
@@ -40,11 +41,6 @@ struct Rig : testsupport::ScriptedRig<Main> {
         port->onWrite = [this](const QByteArray&) { usableAtWrite << anyControlEnabled(w.get()); };
     }
 };
-
-QPushButton* buttonNamed(Main* w, const QString& name)
-{
-    return w->findChild<QPushButton*>(name);
-}
 
 QByteArray readData(const QString& name)
 {

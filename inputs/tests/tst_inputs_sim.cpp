@@ -307,7 +307,7 @@ void TestInputsSim::unpluggedLine()
     QVERIFY(w.Read->isEnabled());
 
     // Once it is back, the read goes through.
-    QTest::qWait(300);
+    QTRY_VERIFY(rig.sim->linkPresent());
     rig.messages.clear();
     QTest::mouseClick(w.Read, Qt::LeftButton);
     QVERIFY2(rig.messages.texts().isEmpty(), qPrintable(rig.messages.texts().join('\n')));

@@ -189,12 +189,11 @@ void TestInputsWindow::controlsAndTips()
     Rig rig;
     auto* c = rig.w->findChild<QWidget*>(name);
     QVERIFY(c);
-    // A control that sizes itself to its contents does so a moment after it is shown.
-    QTest::qWait(100);
     QCOMPARE(c->toolTip(), tip);
     if (auto* b = qobject_cast<QPushButton*>(c))
         QCOMPARE(b->text(), text);
-    QCOMPARE(c->geometry(), QRect(QPoint(qRound(twips.left() / 15.0), qRound(twips.top() / 15.0)),
+    // A control that sizes itself to its contents does so a moment after it is shown.
+    QTRY_COMPARE(c->geometry(), QRect(QPoint(qRound(twips.left() / 15.0), qRound(twips.top() / 15.0)),
                                   QPoint(qRound((twips.left() + twips.width()) / 15.0) - 1,
                                          qRound((twips.top() + twips.height()) / 15.0) - 1)));
 }

@@ -18,6 +18,8 @@
 
 using limits::frmMain;
 using Rig = testsupport::ScriptedRig<frmMain>;
+using testsupport::buttonNamed;
+using testsupport::click;
 
 namespace {
 
@@ -48,19 +50,6 @@ QStringList frames(const QStringList& bodies, int address = 1)
 QString local(const frmMain* w, QString text)
 {
     return text.replace(QLatin1Char('.'), const_cast<frmMain*>(w)->dev()->sFloatingPointSeparator);
-}
-
-QPushButton* buttonNamed(frmMain* w, const QString& name)
-{
-    auto* b = w->findChild<QPushButton*>(name);
-    if (!b)
-        qWarning("no button %s", qPrintable(name));
-    return b;
-}
-
-void click(frmMain* w, const QString& name)
-{
-    QTest::mouseClick(buttonNamed(w, name), Qt::LeftButton);
 }
 
 void selectChannel(frmMain* w, int module, int channel)

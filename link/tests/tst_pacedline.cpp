@@ -57,8 +57,7 @@ void TstPacedLine::lateLineFeedIsNotTheNextAnswersEnd()
     QFETCH(QString, settings);
     QFETCH(int, latencyMs);
     testsupport::SimProcess sim({QStringLiteral("--pace")});
-    if (!sim.isRunning())
-        QSKIP(qPrintable(sim.startError()));
+    QVERIFY2(sim.isRunning(), qPrintable(sim.startError()));
     testsupport::ProgramFolder folder;
     testsupport::SimDevDat d;
     d.link = sim.linkPath();

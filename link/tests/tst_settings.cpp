@@ -112,7 +112,7 @@ void TstSettings::interruptedWriteLeavesOldFileWhole()
 {
     // A writer killed at any moment inside a write leaves either the old or
     // the new file, never a part of one nor one short of a key; and the next
-    // write goes through at once.
+    // write goes through (how soon: bench_link).
     testsupport::ProgramFolder folder;
     const QString path = folder.file(QStringLiteral("dev.dat"));
     QByteArray big = kFile;
@@ -152,11 +152,8 @@ void TstSettings::interruptedWriteLeavesOldFileWhole()
         const QByteArray now = folder.readFile(QStringLiteral("dev.dat"));
         QVERIFY2(now == three || now == five || (round == 0 && now == big),
                  qPrintable(QStringLiteral("round %1: the file was left torn, %2 bytes").arg(round).arg(now.size())));
-        if (round % 10 == 0) {
-            timer.restart();
+        if (round % 10 == 0)
             QVERIFY(ini::write(path, QStringLiteral("COMport"), QStringLiteral("number"), QStringLiteral("3")));
-            QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("round %1: %2 ms").arg(round).arg(timer.elapsed())));
-        }
     }
     // What killed writers left beside the file goes with the next write.
     QVERIFY(ini::write(path, QStringLiteral("COMport"), QStringLiteral("number"), QStringLiteral("3")));

@@ -2,21 +2,15 @@
 
 #include "datafile.h"
 #include "framelist.h"
+#include "readingrig.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
 using memory::FrameList;
+using memorytest::range;
 
 namespace {
-
-QList<int> range(int from, int to, int step = 1)
-{
-    QList<int> out;
-    for (int f = from; f <= to; f += step)
-        out << f;
-    return out;
-}
 
 QList<int> framesOf(const FrameList& f)
 {

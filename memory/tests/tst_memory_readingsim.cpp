@@ -117,8 +117,11 @@ void ReadingSimTest::stopDuringTheRun()
     Rig rig({}, kState);
     rig.w->setClock([] { return kNow; });
     QVERIFY(rig.start());
-    // Pressed while the link waits for some frame's answer.
-    QTimer::singleShot(400, rig.w.get(), [&] { QTest::mouseClick(rig.w->cmdStopReadingFrames, Qt::LeftButton); });
+    // Pressed while the link waits for some frame's answer, a few frames in.
+    QObject::connect(rig.w->pbReading, &QProgressBar::valueChanged, rig.w.get(), [&](int v) {
+        if (v == 5)
+            QTimer::singleShot(0, rig.w.get(), [&] { QTest::mouseClick(rig.w->cmdStopReadingFrames, Qt::LeftButton); });
+    });
     QTest::mouseClick(rig.w->Command5, Qt::LeftButton);
     const QList<int> asked = framesReceived(rig.received());
     QVERIFY2(asked.size() > 0 && asked.size() < 4095, qPrintable(QString::number(asked.size())));
@@ -143,7 +146,8 @@ void ReadingSimTest::unpluggedLine()
         if (asked.isEmpty())
             framesBeforeFirstQuestion = int(readDataFile(rig.folder.file(kFileName)).frames.size());
         asked << m.text;
-        QTest::qWait(100);
+        if (!QTest::qWaitFor([&] { return rig.sim->linkPresent(); }, 10000))
+            qWarning("the adapter is still out");
         return asked.size() < 20 ? QMessageBox::Retry : QMessageBox::Abort;
     });
     QTest::mouseClick(rig.w->Command1, Qt::LeftButton);

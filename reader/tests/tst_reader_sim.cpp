@@ -1,21 +1,19 @@
 // The readings monitor against the instrument simulator over a
-// pseudo-terminal: what goes over the line, what the window shows, and what
-// reading costs the processor while the instrument is silent or slow.
+// pseudo-terminal: what goes over the line and what the window shows, also
+// while the instrument is silent or slow (what that costs the processor:
+// bench_reader).
 
-#include "cputime.h"
 #include "reader_window.h"
 #include "messages.h"
 #include "programdir.h"
 #include "simprocess.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
-#include <ctime>
 
 using reader::Main_Reader;
 
@@ -39,8 +37,8 @@ class TestReaderSim : public QObject {
 private slots:
     void initTestCase();
     void readsTheSimulator();
-    void idleWhileWaiting_data();
-    void idleWhileWaiting();
+    void silentOrSlowInstrument_data();
+    void silentOrSlowInstrument();
 };
 
 void TestReaderSim::initTestCase()
@@ -109,7 +107,7 @@ void TestReaderSim::readsTheSimulator()
     QCOMPARE(sim.transcript(QStringLiteral("> ")).size(), frames.size());
 }
 
-void TestReaderSim::idleWhileWaiting_data()
+void TestReaderSim::silentOrSlowInstrument_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("answers");
@@ -120,7 +118,7 @@ void TestReaderSim::idleWhileWaiting_data()
     QTest::newRow("slow instrument") << QStringLiteral("delay:ms=2500") << true;
 }
 
-void TestReaderSim::idleWhileWaiting()
+void TestReaderSim::silentOrSlowInstrument()
 {
     QFETCH(QString, fault);
     QFETCH(bool, answers);
@@ -139,20 +137,12 @@ void TestReaderSim::idleWhileWaiting()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QSignalSpy cycles(&w, &Main_Reader::cycleFinished);
 
-    QElapsedTimer wall;
-    wall.start();
-    const double cpuAtStart = testsupport::processCpuSeconds();
     QTest::mouseClick(w.Read, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(wall.elapsed() >= 10000 && !cycles.isEmpty(), 30000);
-    const double cpu = testsupport::processCpuSeconds() - cpuAtStart;
-    const double wallSeconds = wall.elapsed() / 1000.0;
+    QTRY_VERIFY_WITH_TIMEOUT(cycles.size() >= 2, 60000);
     QTest::mouseClick(w.Read, Qt::LeftButton);
 
     for (const QList<QVariant>& c : cycles)
         QCOMPARE(c.at(0).toBool(), answers);
-    const double share = 100.0 * cpu / wallSeconds;
-    qInfo("%.3f s of processor time in %.1f s of reading: %.2f %%", cpu, wallSeconds, share);
-    QVERIFY2(share < 2.0, qPrintable(QStringLiteral("%1 %").arg(share)));
 }
 
 QTEST_MAIN(TestReaderSim)

@@ -5,9 +5,9 @@
 #include "model.h"
 #include "numbers.h"
 #include "programdir.h"
+#include "simlinkrig.h"
 #include "simprocess.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -21,6 +21,7 @@
 using testsupport::ProgramFolder;
 using testsupport::SimDevDat;
 using testsupport::SimProcess;
+using simlinktest::Rig;
 
 namespace {
 
@@ -32,38 +33,6 @@ const QString kReadingsBadForm = QStringLiteral("Пришел ответ неп�
 const QString kNotWritten = QStringLiteral("Не удалось записать в прибор");
 const QString kBadNumber = QStringLiteral("Из прибора пришло число в неправильном формате");
 const QString kMismatch = QStringLiteral("Не совпадение прочитанного с тем, что записали.");
-
-// A simulator, a program folder whose dev.dat maps COM1 to it, and a loaded link.
-struct Rig {
-    explicit Rig(const QStringList& simArgs, double timeOut = 0.5, int rereadings = 2, const QString& extra = {})
-        : sim(simArgs)
-    {
-        SimDevDat d;
-        d.link = sim.linkPath();
-        d.timeOut = timeOut;
-        d.rereadings = rereadings;
-        d.extra = extra;
-        testsupport::writeSimDevDat(folder, d);
-    }
-    bool load()
-    {
-        if (!sim.isRunning()) {
-            qWarning("simulator: %s", qPrintable(sim.startError()));
-            return false;
-        }
-        if (!dev.Form_Load()) {
-            qWarning("link: %s", qPrintable(dev.loadError()));
-            return false;
-        }
-        dev.bNetAdrr = 1;
-        return true;
-    }
-    int framesReceived() const { return int(sim.transcript(QStringLiteral("> ")).size()); }
-
-    ProgramFolder folder;
-    SimProcess sim;
-    instrument::Dev dev;
-};
 
 QString sep()
 {
@@ -88,7 +57,7 @@ private slots:
     void transcriptMatchesLinkLog();
     void restartFollowsNewAddressAndSpeed();
     void severalInstrumentsOnOneLine();
-    void pacedAnswerTakesLineTime();
+    void pacedAnswerComesWhole();
     void writeAndValueFaults_data();
     void writeAndValueFaults();
     void faultHalfwayThroughFlashCopies();
@@ -164,21 +133,20 @@ void TestSimLink::addressPathFaults_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("expected");  // empty: a number
     QTest::addColumn<int>("frames");
-    QTest::addColumn<int>("minMs");
 
-    QTest::newRow("silence") << "silence" << 14 << "1518" << kNoAnswer << 3 << 2500;
-    QTest::newRow("err") << "err" << 14 << "1518" << kDeviceError << 3 << 0;
-    QTest::newRow("garbage") << "garbage:seed=9" << 14 << "1518" << kBadForm << 3 << 0;
-    QTest::newRow("echo in the same write") << "echo" << 14 << "1518" << kBadForm << 3 << 0;
-    QTest::newRow("echo before the answer") << "echo:ms=150" << 14 << "1518" << QString() << 1 << 0;
-    QTest::newRow("split") << "split:ms=60" << 14 << "1518" << QString() << 1 << 100;
-    QTest::newRow("no final CR") << "nocr" << 14 << "1518" << QString() << 1 << 450;
-    QTest::newRow("short delay") << "delay:ms=200" << 14 << "1518" << QString() << 1 << 180;
-    QTest::newRow("delay past both phases") << "delay:ms=1200" << 14 << "1518" << QString() << 2 << 1000;
-    QTest::newRow("NaN at a real address") << "nan" << 12 << "1" << kNaN << 1 << 0;
-    QTest::newRow("err once") << "err:once" << 14 << "1518" << QString() << 2 << 0;
-    QTest::newRow("fault on another command") << "silence:cmd=6" << 14 << "1518" << QString() << 1 << 0;
-    QTest::newRow("err on this command") << "err:cmd=12" << 12 << "1" << kDeviceError << 3 << 0;
+    QTest::newRow("silence") << "silence" << 14 << "1518" << kNoAnswer << 3;
+    QTest::newRow("err") << "err" << 14 << "1518" << kDeviceError << 3;
+    QTest::newRow("garbage") << "garbage:seed=9" << 14 << "1518" << kBadForm << 3;
+    QTest::newRow("echo in the same write") << "echo" << 14 << "1518" << kBadForm << 3;
+    QTest::newRow("echo before the answer") << "echo:ms=150" << 14 << "1518" << QString() << 1;
+    QTest::newRow("split") << "split:ms=60" << 14 << "1518" << QString() << 1;
+    QTest::newRow("no final CR") << "nocr" << 14 << "1518" << QString() << 1;
+    QTest::newRow("short delay") << "delay:ms=200" << 14 << "1518" << QString() << 1;
+    QTest::newRow("delay past both phases") << "delay:ms=1200" << 14 << "1518" << QString() << 2;
+    QTest::newRow("NaN at a real address") << "nan" << 12 << "1" << kNaN << 1;
+    QTest::newRow("err once") << "err:once" << 14 << "1518" << QString() << 2;
+    QTest::newRow("fault on another command") << "silence:cmd=6" << 14 << "1518" << QString() << 1;
+    QTest::newRow("err on this command") << "err:cmd=12" << 12 << "1" << kDeviceError << 3;
 }
 
 void TestSimLink::addressPathFaults()
@@ -188,19 +156,14 @@ void TestSimLink::addressPathFaults()
     QFETCH(QString, address);
     QFETCH(QString, expected);
     QFETCH(int, frames);
-    QFETCH(int, minMs);
     Rig rig({QStringLiteral("--fault"), fault});
     QVERIFY(rig.load());
-    QElapsedTimer t;
-    t.start();
     const QString result = rig.dev.sCOMPort(quint8(command), address, QStringLiteral("0"));
-    const qint64 ms = t.elapsed();
     if (expected.isEmpty())
         QVERIFY2(instrument::isNumber(result, sep()), qPrintable(result));
     else
         QCOMPARE(result, expected);
     QTRY_COMPARE(rig.framesReceived(), frames);
-    QVERIFY2(ms >= minMs, qPrintable(QString::number(ms)));
 }
 
 void TestSimLink::commandPathFaults_data()
@@ -237,11 +200,8 @@ void TestSimLink::unpluggedAdapter()
 {
     Rig rig({QStringLiteral("--fault"), QStringLiteral("unplug:once:ms=300")}, 2.0);
     QVERIFY(rig.load());
-    QElapsedTimer t;
-    t.start();
     const QString result = rig.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
     QVERIFY2(result.startsWith(instrument::kSystemErrorPrefix), qPrintable(result));
-    QVERIFY2(t.elapsed() < 2000, "the link waited for a port that is gone");
     QCOMPARE(rig.framesReceived(), 1);
     // The adapter comes back under the same name and the link goes on.
     QTRY_VERIFY_WITH_TIMEOUT(instrument::isNumber(rig.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0")), sep()), 5000);
@@ -251,12 +211,9 @@ void TestSimLink::unpluggedOnCommandPath()
 {
     Rig rig({QStringLiteral("--fault"), QStringLiteral("unplug:ms=2000")}, 2.0);
     QVERIFY(rig.load());
-    QElapsedTimer t;
-    t.start();
     rig.dev.sSendCommand(34, QString(), QString());
     QCOMPARE(rig.dev.COMError, quint8(2));
     QVERIFY2(rig.dev.sErrorMsg.startsWith(instrument::kSystemErrorPrefix), qPrintable(rig.dev.sErrorMsg));
-    QVERIFY(t.elapsed() < 2000);
 }
 
 void TestSimLink::unpluggedLinkLeadsNowhere()
@@ -359,19 +316,15 @@ void TestSimLink::severalInstrumentsOnOneLine()
     QCOMPARE(rig.dev.sCOMPort(14, QStringLiteral("3"), QStringLiteral("0")), QString::number(0x77));
 }
 
-void TestSimLink::pacedAnswerTakesLineTime()
+void TestSimLink::pacedAnswerComesWhole()
 {
+    // Its characters come at the line's rate (how fast: bench_simlink).
     Rig rig({QStringLiteral("--pace")});
     QVERIFY(rig.load());
     rig.dev.Settings = QStringLiteral("2400,N,8,2");
-    QElapsedTimer t;
-    t.start();
     const QString r = rig.dev.sSendCommand(423, QString(), QStringLiteral("c"));
-    const qint64 ms = t.elapsed();
     QCOMPARE(rig.dev.COMError, quint8(0));
-    // 11 bit times a character at 2400 baud.
-    const qint64 lineMs = qint64(r.size()) * 11 * 1000 / 2400;
-    QVERIFY2(ms >= lineMs * 9 / 10, qPrintable(QStringLiteral("%1 ms for %2 ms of line time").arg(ms).arg(lineMs)));
+    QCOMPARE(r.mid(22).count(QLatin1Char(';')), 12);
 }
 
 void TestSimLink::writeAndValueFaults_data()
@@ -476,42 +429,24 @@ void TestSimLink::lineWithoutAddresses()
 
 void TestSimLink::pacedRequestAndLatency()
 {
-    // A relay record: a long request, a short confirmation.
+    // A relay record, a long request, on a paced line, to a slow instrument
+    // or both (how long each takes: bench_simlink).
     QString record = QStringLiteral("0");
     for (int i = 0; i < 49; ++i)
         record += QStringLiteral(";0");
-    const QString frame = QStringLiteral(":1;35;") + record + QStringLiteral(";\r\n");
-    const qint64 requestMs = qint64(frame.size()) * 11 * 1000 / 2400;
-    const qint64 answerMs = qint64(QByteArray("!OK;\r\n").size()) * 11 * 1000 / 2400;
-    struct Case {
-        QStringList args;
-        qint64 minMs;
-        qint64 maxMs;
+    const QStringList cases[] = {
+        {QStringLiteral("--pace")},
+        {QStringLiteral("--latency"), QStringLiteral("400")},
+        {QStringLiteral("--pace"), QStringLiteral("--latency"), QStringLiteral("300")},
     };
-    const Case cases[] = {
-        {{QStringLiteral("--pace")}, requestMs + answerMs, 1500},
-        {{QStringLiteral("--latency"), QStringLiteral("400")}, 400, 1500},
-        {{QStringLiteral("--pace"), QStringLiteral("--latency"), QStringLiteral("300")}, requestMs + answerMs + 300, 2000},
-        {{}, 0, requestMs},
-    };
-    for (const Case& c : cases) {
-        Rig rig(c.args, 2.0, 0);
+    for (const QStringList& args : cases) {
+        Rig rig(args, 2.0, 0);
         QVERIFY(rig.load());
         rig.dev.Settings = QStringLiteral("2400,N,8,2");
-        QElapsedTimer t;
-        t.start();
         const QString result = rig.dev.sCOMPort(35, QString(), record);
-        const qint64 ms = t.elapsed();
         QVERIFY2(result == QLatin1String("OK"),
-                 qPrintable(c.args.join(QLatin1Char(' ')) + QStringLiteral(": ") + result + QLatin1Char('\n')
+                 qPrintable(args.join(QLatin1Char(' ')) + QStringLiteral(": ") + result + QLatin1Char('\n')
                             + rig.sim.transcript().join(QLatin1Char('\n'))));
-        const QString what = QStringLiteral("%1: %2 ms, from %3 to %4 ms wanted")
-                                 .arg(c.args.join(QLatin1Char(' ')))
-                                 .arg(ms)
-                                 .arg(c.minMs)
-                                 .arg(c.maxMs);
-        QVERIFY2(ms >= c.minMs * 95 / 100, qPrintable(what));
-        QVERIFY2(ms < c.maxMs, qPrintable(what));
     }
 }
 
