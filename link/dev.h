@@ -106,6 +106,7 @@ private:
         QString error;         // "Ошибка Windows" + description
     };
 
+    void buildStatusWindow();
     bool openPort(QString* error);
     void closePort();
     Attempt exchange(const QString& frameWithCrLf, Phase1Events phase1);

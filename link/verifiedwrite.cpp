@@ -3,6 +3,7 @@
 
 #include "dev.h"
 #include "numbers.h"
+#include "protocol.h"
 
 #include <QRegularExpression>
 
@@ -12,16 +13,6 @@ namespace {
 
 const QString kMsgNotRead = QStringLiteral("Не прочиталось");
 const QString kMsgMismatch = QStringLiteral("Не совпадение прочитанного с тем, что записали.");
-
-bool isIntegerCommand(quint8 c)
-{
-    return c == 5 || c == 13 || c == 17 || c == 19 || c == 29 || c == 31;
-}
-
-bool isRealCommand(quint8 c)
-{
-    return c == 11 || c == 15 || c == 25 || c == 27;
-}
 
 // The read-back of an integer is the 16-bit register as signed decimal text;
 // -1 is the pattern FFFF. Returns false for anything else (a message).
@@ -50,7 +41,7 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
     // before anything is written.
     double written = 0;
     QString localValue = wire;
-    if (isRealCommand(Command)) {
+    if (protocol::readsBackReal(Command)) {
         const int dot = localValue.indexOf(QLatin1Char('.'));
         if (dot >= 0)
             localValue.replace(dot, 1, sFloatingPointSeparator);
@@ -66,9 +57,9 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
         if (w != QLatin1String("OK"))
             return w;
 
-        if (isIntegerCommand(Command)) {
+        if (protocol::readsBackInteger(Command)) {
             for (;;) {
-                const QString r = sCOMPort(quint8(Command + 1), Adrr, wire);
+                const QString r = sCOMPort(quint8(protocol::command(Command).readBack), Adrr, wire);
                 quint16 pattern = 0;
                 if (!registerPattern(r, &pattern)) {
                     result = kMsgNotRead;
@@ -84,9 +75,9 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
                 result = kMsgMismatch + QStringLiteral("||") + wire + QStringLiteral("<>") + hex;
                 break;
             }
-        } else if (isRealCommand(Command)) {
+        } else if (protocol::readsBackReal(Command)) {
             for (;;) {
-                const QString r = sCOMPort(quint8(Command + 1), Adrr, wire);
+                const QString r = sCOMPort(quint8(protocol::command(Command).readBack), Adrr, wire);
                 double back = 0;
                 if (!toNumber(r, sFloatingPointSeparator, &back)) {
                     result = kMsgNotRead + QStringLiteral("=") + w;
