@@ -14,6 +14,26 @@ namespace instrument {
 
 using namespace protocol;
 
+const QString kMsgExchangeRunning = QStringLiteral("Обмен с прибором уже идёт: запрос не отправлен");
+
+bool Dev::s_assertOnSecondExchange = true;
+
+bool Dev::setAssertOnSecondExchange(bool on)
+{
+    const bool was = s_assertOnSecondExchange;
+    s_assertOnSecondExchange = on;
+    return was;
+}
+
+bool Dev::secondExchange() const
+{
+    if (!m_running)
+        return false;
+    Q_ASSERT_X(!s_assertOnSecondExchange, "instrument::Dev",
+               "an exchange was started while another waits for its answer");
+    return true;
+}
+
 QString Dev::portPath(int number) const
 {
 #ifdef Q_OS_WIN
@@ -75,6 +95,19 @@ void Dev::logLine(const QString& kind, const QString& text)
 
 Dev::Attempt Dev::exchange(const QString& frameWithCrLf, Phase1Events phase1)
 {
+    // A second exchange refused during the waits below reports to its own
+    // caller through COMError and sErrorMsg; this exchange's state is as it
+    // was before the wait.
+    struct KeepState {
+        Dev& dev;
+        const quint8 error = dev.COMError;
+        const QString message = dev.sErrorMsg;
+        ~KeepState()
+        {
+            dev.COMError = error;
+            dev.sErrorMsg = message;
+        }
+    } keep{*this};
     Attempt a;
     showText(COMIn, frameWithCrLf);
     logLine(QStringLiteral("Command"), frameWithCrLf);
@@ -129,6 +162,17 @@ Dev::Attempt Dev::exchange(const QString& frameWithCrLf, Phase1Events phase1)
 
 QString Dev::sPortSR(const QString& Command)
 {
+    if (secondExchange()) {
+        COMError = kExchangeRunning;
+        sErrorMsg = kMsgExchangeRunning;
+        return QString();
+    }
+    Running running(*this);
+    return portSR(Command);
+}
+
+QString Dev::portSR(const QString& Command)
+{
     showStatus();
     beginBusy();
     COMError = 0;
@@ -156,13 +200,19 @@ QString Dev::sPortSR(const QString& Command)
 
 QString Dev::sSendCommand(qint16 iCommand, const QString& sPar1, const QString& sPar2)
 {
+    if (secondExchange()) {
+        COMError = kExchangeRunning;
+        sErrorMsg = kMsgExchangeRunning;
+        return QString();
+    }
+    Running running(*this);
     COMError = 0;
     sErrorMsg.clear();
     const QString frame = sBuildCommand(iCommand, sPar1, sPar2);
     if (COMError != 0)
         return QString();
     for (int i = 0;; ++i) {
-        const QString answer = cutAnswer(sPortSR(frame));
+        const QString answer = cutAnswer(portSR(frame));
         if (COMError == 0) {
             CheckAnswer(iCommand, answer, sPar2);
             if (COMError == 0)
@@ -176,6 +226,14 @@ QString Dev::sSendCommand(qint16 iCommand, const QString& sPar1, const QString& 
 }
 
 QString Dev::sCOMPort(quint8 Command, const QString& Adrr, const QString& Value)
+{
+    if (secondExchange())
+        return kMsgExchangeRunning;
+    Running running(*this);
+    return comPort(Command, Adrr, Value);
+}
+
+QString Dev::comPort(quint8 Command, const QString& Adrr, const QString& Value)
 {
     showStatus();
     beginBusy();

@@ -76,26 +76,8 @@ QtSerialPort::QtSerialPort()
 
 bool QtSerialPort::runEventsUntil(int msecs)
 {
-    if (m_loop) {
-        // A wait inside a wait (a handler that ran meanwhile talks to the
-        // line): a deadline of its own, so the outer one stays as it was.
-        QEventLoop loop;
-        QTimer deadline;
-        deadline.setSingleShot(true);
-        bool timedOut = false;
-        QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
-            timedOut = true;
-            loop.quit();
-        });
-        QObject::connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
-        QObject::connect(&m_port, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError e) {
-            if (isFatal(e))
-                loop.quit();
-        });
-        deadline.start(msecs);
-        loop.exec();
-        return timedOut;
-    }
+    // The link runs one exchange at a time, so no wait starts inside another.
+    Q_ASSERT(!m_loop);
     // The same deadline as the last wait (give or take the millisecond the
     // time left is rounded to): its timer runs on.
     const qint64 at = m_since.elapsed() + msecs;

@@ -32,6 +32,14 @@ bool registerPattern(const QString& readBack, quint16* pattern)
 
 QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& Value)
 {
+    if (secondExchange())
+        return kMsgExchangeRunning;
+    Running running(*this);
+    return writeAndRead(Command, Adrr, Value);
+}
+
+QString Dev::writeAndRead(quint8 Command, const QString& Adrr, const QString& Value)
+{
     QString wire = Value;
     const int at = wire.indexOf(sFloatingPointSeparator);
     if (at >= 0 && !sFloatingPointSeparator.isEmpty())
@@ -53,13 +61,13 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
     int readsLeft = 4;
     QString result;
     for (;;) {
-        const QString w = sCOMPort(Command, Adrr, wire);
+        const QString w = comPort(Command, Adrr, wire);
         if (w != QLatin1String("OK"))
             return w;
 
         if (protocol::readsBackInteger(Command)) {
             for (;;) {
-                const QString r = sCOMPort(quint8(protocol::command(Command).readBack), Adrr, wire);
+                const QString r = comPort(quint8(protocol::command(Command).readBack), Adrr, wire);
                 quint16 pattern = 0;
                 if (!registerPattern(r, &pattern)) {
                     result = kMsgNotRead;
@@ -77,7 +85,7 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
             }
         } else if (protocol::readsBackReal(Command)) {
             for (;;) {
-                const QString r = sCOMPort(quint8(protocol::command(Command).readBack), Adrr, wire);
+                const QString r = comPort(quint8(protocol::command(Command).readBack), Adrr, wire);
                 double back = 0;
                 if (!toNumber(r, sFloatingPointSeparator, &back)) {
                     result = kMsgNotRead + QStringLiteral("=") + w;
@@ -104,13 +112,16 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
 
 QString Dev::sWriteToFlash(quint8 Command, qint16 AdrrDecInt, const QString& Value)
 {
+    if (secondExchange())
+        return kMsgExchangeRunning;
+    Running running(*this);
     if (Command <= 17)
-        return sWriteAndRead(Command, hexText16(AdrrDecInt), Value);
+        return writeAndRead(Command, hexText16(AdrrDecInt), Value);
     // Module parameters live in four copies, 512 addresses apart.
     if (int(AdrrDecInt) + 1536 > 32767)
         return QStringLiteral("Недопустимый адрес параметра: %1").arg(AdrrDecInt);
     for (int copy = 0; copy < 4; ++copy) {
-        const QString r = sWriteAndRead(Command, hexText16(qint16(AdrrDecInt + 512 * copy)), Value);
+        const QString r = writeAndRead(Command, hexText16(qint16(AdrrDecInt + 512 * copy)), Value);
         if (r != QLatin1String("OK"))
             return r;
     }
