@@ -3,7 +3,7 @@
 
 #include "dev.h"
 
-#include "windowstyle.h"
+#include "twips.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
