@@ -113,7 +113,7 @@ private:
     struct Attempt {
         QString answer;
         bool failed = false;   // the system error path was taken
-        QString error;         // "Ошибка Windows" + description
+        QString error;         // kSystemErrorPrefix + description
     };
 
     // Marks the whole of one exchange entry, from its start to its return.
@@ -148,6 +148,7 @@ private:
     std::unique_ptr<SerialPort> m_port;
     std::shared_ptr<Clock> m_clock;
     QFile m_log;
+    QString m_logPath;
     QString m_loadError;
     mutable QString m_iniWriteError;
     double m_delay = 0.2;
@@ -160,7 +161,8 @@ private:
 extern const QString kMsgExchangeRunning;
 constexpr quint8 kExchangeRunning = 7;
 
-// "Ошибка Windows", the prefix of every system error the link reports.
+// The prefix of every system error the link reports: "Ошибка Windows" on
+// Windows (the description follows it directly), "Ошибка системы: " elsewhere.
 extern const QString kSystemErrorPrefix;
 
 } // namespace instrument

@@ -6,11 +6,36 @@
 #include "inifile.h"
 #include "numbers.h"
 #include "programfolder.h"
+#include "systemfile.h"
 
 #include <QDir>
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace instrument {
+
+namespace {
+
+// Opens the log file for writing, emptied; on failure *reason holds the
+// system's reason.
+bool openLog(QFile& log, const QString& path, QString* reason)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *reason = systemReason(errno);
+        return false;
+    }
+    if (!log.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        *reason = log.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 QString Dev::sGetINI(const QString& sSection, const QString& sKey, const QString& sDefault) const
 {
@@ -116,10 +141,11 @@ bool Dev::Form_Load()
         return false;
 
     m_log.close();
-    m_log.setFileName(programFile(QString(sLogFileName).replace(QLatin1Char('\\'), QLatin1Char('/'))));
-    if (!m_log.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    m_logPath = programFile(QString(sLogFileName).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    QString reason;
+    if (!openLog(m_log, m_logPath, &reason)) {
         m_loadError = QStringLiteral("Не удалось открыть файл журнала обмена \"%1\": %2.")
-                          .arg(QDir::toNativeSeparators(m_log.fileName()), m_log.errorString());
+                          .arg(QDir::toNativeSeparators(m_logPath), reason);
         return false;
     }
     if (sGetINI(QStringLiteral("LOG"), QStringLiteral("ClearLog"), QStringLiteral("Yes")) == QLatin1String("Yes"))
@@ -140,7 +166,9 @@ void Dev::Form_Unload()
 void Dev::ClearLogFile()
 {
     m_log.close();
-    m_log.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    QString reason;
+    if (!m_logPath.isEmpty())
+        openLog(m_log, m_logPath, &reason);
 }
 
 } // namespace instrument
