@@ -9,7 +9,11 @@
 
 namespace instrument {
 
+#ifdef Q_OS_WIN
 const QString kSystemErrorPrefix = QStringLiteral("Ошибка Windows");
+#else
+const QString kSystemErrorPrefix = QStringLiteral("Ошибка системы: ");
+#endif
 
 Dev::Dev(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)

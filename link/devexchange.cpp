@@ -53,7 +53,15 @@ bool Dev::openPort(QString* error)
     PortSettings settings;
     if (!PortSettings::parse(Settings, &settings, error))
         return false;
-    return m_port->open(portPath(Number), settings, error);
+    const QString path = portPath(Number);
+    if (m_port->open(path, settings, error))
+        return true;
+    // The user chose the port by its number: say which one the path is.
+    const QString chosen = QStringLiteral("COM%1").arg(Number);
+    const int at = error->indexOf(path);
+    if (path != chosen && at >= 0)
+        error->insert(at + path.size(), QStringLiteral(" (%1)").arg(chosen));
+    return false;
 }
 
 void Dev::closePort()

@@ -59,7 +59,7 @@ void TstExchange::addressPath_data()
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("frames");
     QTest::addColumn<int>("comError");
-    const QString sys = QStringLiteral("Ошибка Windows");
+    const QString sys = instrument::kSystemErrorPrefix;
     QTest::newRow("write confirmed") << 13 << QByteArray("!OK;\r\n") << "OK" << 1 << 0;
     QTest::newRow("write refused") << 13 << QByteArray("!ERR;\r\n") << "Не удалось записать в прибор" << 3 << 0;
     QTest::newRow("ERR without markers") << 13 << QByteArray("ERR\r\n") << "Прибор выдает ошибку" << 3 << 1;
@@ -251,17 +251,17 @@ void TstExchange::commandPathRepeatsSystemErrors()
     f.port->openFailure = QStringLiteral("порт занят");
     QCOMPARE(f.dev.sSendCommand(34, QString(), QString()), QString());
     QCOMPARE(f.dev.COMError, quint8(2));
-    QCOMPARE(f.dev.sErrorMsg, QStringLiteral("Ошибка Windowsпорт занят"));
+    QCOMPARE(f.dev.sErrorMsg, instrument::kSystemErrorPrefix + QStringLiteral("порт занят"));
     QCOMPARE(f.port->opens, 3);
     // The address path returns at once.
     f.port->opens = 0;
-    QCOMPARE(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")), QStringLiteral("Ошибка Windowsпорт занят"));
+    QCOMPARE(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")), instrument::kSystemErrorPrefix + QStringLiteral("порт занят"));
     QCOMPARE(f.port->opens, 1);
     // A settings text the port cannot take goes the same way, before any open.
     f.port->openFailure.clear();
     f.port->opens = 0;
     f.dev.Settings = QStringLiteral("4800,X,8,2");
-    QVERIFY(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")).startsWith(QStringLiteral("Ошибка Windows")));
+    QVERIFY(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")).startsWith(instrument::kSystemErrorPrefix));
     QCOMPARE(f.port->opens, 0);
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -341,7 +341,7 @@ void TstExchange::deviceLostMidAnswer()
     LinkFixture f;
     f.port->reply({{10, "!1"}, {10, QByteArray(), true}});
     const QString r = f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0"));
-    QVERIFY2(r.startsWith(QStringLiteral("Ошибка Windows")), qPrintable(r));
+    QVERIFY2(r.startsWith(instrument::kSystemErrorPrefix), qPrintable(r));
     QCOMPARE(f.port->written.size(), 1);
     QVERIFY(f.clock->now < 100);
     QVERIFY(!f.port->isOpen());
@@ -371,7 +371,7 @@ void TstExchange::anyAnswerGivesAMessage()
             f.port->reply(line);
             const QString r = f.dev.sCOMPort(quint8(command), QStringLiteral("1"), QStringLiteral("0"));
             const QString shown = QString::fromLatin1(line);
-            const bool known = messages.contains(r) || r.startsWith(QStringLiteral("Ошибка Windows"))
+            const bool known = messages.contains(r) || r.startsWith(instrument::kSystemErrorPrefix)
                 || instrument::isNumber(r, QStringLiteral(",")) || shown.contains(r);
             QVERIFY2(known, qPrintable(QStringLiteral("command %1 answer %2 gave %3").arg(command).arg(shown.toHtmlEscaped(), r)));
             f.port->reply(line);
