@@ -60,9 +60,36 @@ int openError(const QString& path, int flags)
     return 0;
 }
 
+bool readFile(const QString& path, QByteArray* bytes, QString* why)
+{
+    bytes->clear();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *why = systemReason(errno);
+        return false;
+    }
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            *why = systemReason(errno);
+            ::close(fd);
+            return false;
+        }
+        bytes->append(buf, n);
+    }
+    ::close(fd);
+    return true;
+}
+
 bool replaceFile(const QString& path, const QByteArray& bytes, QString* why)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QFileInfo info(path);
+    const QByteArray name = QFile::encodeName(info.isSymLink() && info.exists() ? info.canonicalFilePath() : path);
     struct stat old {};
     const bool exists = ::stat(name.constData(), &old) == 0;
     QByteArray tempName;
@@ -93,7 +120,8 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* why)
         *why = systemReason(code);
         return false;
     }
-    const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
+    const int dir = ::open(QFile::encodeName(QFileInfo(QFile::decodeName(name)).absolutePath()).constData(),
+                           O_RDONLY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -22,9 +22,13 @@ bool writeAll(int fd, const QByteArray& bytes, int* code);
 // it directly (after a Qt open failed); 0 when that try succeeds.
 int openError(const QString& path, int flags);
 
+// The whole of the file at path; false with the system's reason in *why.
+bool readFile(const QString& path, QByteArray* bytes, QString* why);
+
 // Puts bytes in place of the file at path: a new file beside it, written
 // whole and synced, then renamed over it (keeping an existing file's
-// permissions), so the file is always the old one or the new one. On failure
+// permissions; a link is followed to its file), so the file is always the
+// old one or the new one. On failure
 // the file is as it was and *why holds the system's reason.
 bool replaceFile(const QString& path, const QByteArray& bytes, QString* why);
 
