@@ -75,6 +75,12 @@ public:
     QString sExpConvection1(double Value) const;
 
     // ---- exchanges ------------------------------------------------------------
+    // One exchange at a time: an exchange started while another waits for its
+    // answer (from a handler or timer that ran meanwhile) sends nothing. The
+    // address path and the verified writes return kMsgExchangeRunning; the
+    // command path returns the empty text with COMError kExchangeRunning and
+    // sErrorMsg kMsgExchangeRunning. In a debug build the refusal also fails
+    // an assertion, since the program should have prevented it.
     QString sPortSR(const QString& Command);
     QString sSendCommand(qint16 iCommand, const QString& sPar1, const QString& sPar2);
     QString sCOMPort(quint8 Command, const QString& Adrr, const QString& Value);
@@ -82,6 +88,10 @@ public:
     // ---- verified writes ------------------------------------------------------
     QString sWriteAndRead(quint8 Command, const QString& Adrr, const QString& Value);
     QString sWriteToFlash(quint8 Command, qint16 AdrrDecInt, const QString& Value);
+
+    // Whether a refused second exchange fails an assertion (debug builds; on
+    // by default). Returns the previous setting.
+    static bool setAssertOnSecondExchange(bool on);
 
     // ---- the status window's controls -----------------------------------------
     QLabel* Label = nullptr;
@@ -103,9 +113,26 @@ private:
     struct Attempt {
         QString answer;
         bool failed = false;   // the system error path was taken
-        QString error;         // "Ошибка Windows" + description
+        QString error;         // kSystemErrorPrefix + description
     };
 
+    // Marks the whole of one exchange entry, from its start to its return.
+    class Running {
+    public:
+        explicit Running(Dev& dev) : m_dev(dev) { m_dev.m_running = true; }
+        ~Running() { m_dev.m_running = false; }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+
+    private:
+        Dev& m_dev;
+    };
+    // True (and the assertion) when an exchange is already running.
+    bool secondExchange() const;
+    QString portSR(const QString& Command);
+    QString comPort(quint8 Command, const QString& Adrr, const QString& Value);
+    QString writeAndRead(quint8 Command, const QString& Adrr, const QString& Value);
+    void buildStatusWindow();
     bool openPort(QString* error);
     void closePort();
     Attempt exchange(const QString& frameWithCrLf, Phase1Events phase1);
@@ -121,13 +148,21 @@ private:
     std::unique_ptr<SerialPort> m_port;
     std::shared_ptr<Clock> m_clock;
     QFile m_log;
+    QString m_logPath;
     QString m_loadError;
     mutable QString m_iniWriteError;
     double m_delay = 0.2;
     int m_busy = 0;
+    bool m_running = false;
+    static bool s_assertOnSecondExchange;
 };
 
-// "Ошибка Windows", the prefix of every system error the link reports.
+// The refusal of a second exchange, and its COMError code.
+extern const QString kMsgExchangeRunning;
+constexpr quint8 kExchangeRunning = 7;
+
+// The prefix of every system error the link reports: "Ошибка Windows" on
+// Windows (the description follows it directly), "Ошибка системы: " elsewhere.
 extern const QString kSystemErrorPrefix;
 
 } // namespace instrument

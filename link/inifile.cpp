@@ -1,6 +1,7 @@
 #include "inifile.h"
 
 #include "cp1251.h"
+#include "systemfile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -93,11 +94,6 @@ QByteArray readAll(const QString& path)
 
 // How long a write waits for another program that is writing the same file.
 constexpr int kLockWaitMs = 5000;
-
-QString systemReason(int code)
-{
-    return qt_error_string(code);
-}
 
 QString failure(const QString& path, const QString& why)
 {
@@ -193,7 +189,7 @@ bool readWhole(const QString& path, QByteArray* bytes, bool* exists, mode_t* mod
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        *why = S_ISDIR(st.st_mode) ? QStringLiteral("под этим именем папка (%1)").arg(systemReason(EISDIR))
+        *why = S_ISDIR(st.st_mode) ? QStringLiteral("под этим именем папка")
                                    : QStringLiteral("под этим именем не обычный файл");
         return false;
     }
@@ -214,21 +210,6 @@ bool readWhole(const QString& path, QByteArray* bytes, bool* exists, mode_t* mod
         bytes->append(buf, n);
     }
     ::close(fd);
-    return true;
-}
-
-bool writeAllTo(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += n;
-    }
     return true;
 }
 
@@ -259,7 +240,10 @@ bool replaceWhole(const QString& path, const QByteArray& bytes, bool exists, mod
     };
     if (exists && ::fchmod(fd, mode) != 0)
         return fail(errno);
-    if (!writeAllTo(fd, bytes) || ::fsync(fd) != 0)
+    int code = 0;
+    if (!writeAll(fd, bytes, &code))
+        return fail(code);
+    if (::fsync(fd) != 0)
         return fail(errno);
     if (::close(fd) != 0) {
         fd = -1;

@@ -20,7 +20,7 @@ constexpr int kMaxValueLength = 254;
 QString read(const QString& path, const QString& section, const QString& key, const QString& fallback);
 // True when the key was written. On false the file is as it was, and *error
 // (when given) holds one sentence for the user naming the file's full path
-// and the reason, e.g. "Не удалось записать файл /x/dev.dat: Permission denied".
+// and the reason, e.g. "Не удалось записать файл /x/dev.dat: ... (доступ запрещён) ...".
 bool write(const QString& path, const QString& section, const QString& key, const QString& value,
            QString* error = nullptr);
 

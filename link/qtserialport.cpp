@@ -1,8 +1,13 @@
 #include "qtserialport.h"
 
+#include "systemfile.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <cerrno>
+#include <fcntl.h>
 
 namespace instrument {
 
@@ -76,26 +81,8 @@ QtSerialPort::QtSerialPort()
 
 bool QtSerialPort::runEventsUntil(int msecs)
 {
-    if (m_loop) {
-        // A wait inside a wait (a handler that ran meanwhile talks to the
-        // line): a deadline of its own, so the outer one stays as it was.
-        QEventLoop loop;
-        QTimer deadline;
-        deadline.setSingleShot(true);
-        bool timedOut = false;
-        QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
-            timedOut = true;
-            loop.quit();
-        });
-        QObject::connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
-        QObject::connect(&m_port, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError e) {
-            if (isFatal(e))
-                loop.quit();
-        });
-        deadline.start(msecs);
-        loop.exec();
-        return timedOut;
-    }
+    // The link runs one exchange at a time, so no wait starts inside another.
+    Q_ASSERT(!m_loop);
     // The same deadline as the last wait (give or take the millisecond the
     // time left is rounded to): its timer runs on.
     const qint64 at = m_since.elapsed() + msecs;
@@ -120,23 +107,30 @@ bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* err
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::DeviceNotFoundError:
-            *error = QStringLiteral("Порт %1 не найден").arg(path);
+            *error = QStringLiteral("порт %1 не найден").arg(path);
             break;
         case QSerialPort::PermissionError:
-            *error = QStringLiteral("Порт %1 занят или доступ к нему запрещен").arg(path);
+            *error = QStringLiteral("порт %1 занят или доступ к нему запрещён").arg(path);
             break;
-        default:
-            *error = QStringLiteral("Не удалось открыть порт %1 (%2)").arg(path, m_port.errorString());
+        default: {
+            // The port names its reason only in English: ask the system itself.
+            const int code = openError(path, O_RDWR | O_NOCTTY);
+            *error = code != 0 ? QStringLiteral("не удалось открыть порт %1 (%2)").arg(path, systemReason(code))
+                               : QStringLiteral("не удалось открыть порт %1: это не последовательный порт").arg(path);
             break;
+        }
         }
         m_port.clearError();
         return false;
     }
+    errno = 0;
     const bool configured = m_port.setBaudRate(s.baud) && m_port.setParity(toQt(s.parity))
         && m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) && m_port.setStopBits(stopBits(s.stopBitsTimesTwo))
         && m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
-        *error = QStringLiteral("Порт %1 не принимает настройки (%2)").arg(path, m_port.errorString());
+        const int code = errno;
+        *error = QStringLiteral("порт %1 не принимает настройки").arg(path)
+            + (code != 0 ? QStringLiteral(" (%1)").arg(systemReason(code)) : QString());
         m_port.close();
         m_port.clearError();
         return false;
@@ -165,8 +159,11 @@ void QtSerialPort::close()
 
 bool QtSerialPort::write(const QByteArray& bytes, QString* error)
 {
+    errno = 0;
     if (m_port.write(bytes) != bytes.size() || isFatal(m_port.error())) {
-        *error = QStringLiteral("Не удалось передать в порт %1 (%2)").arg(m_port.portName(), m_port.errorString());
+        const int code = errno;
+        *error = QStringLiteral("не удалось передать в порт %1").arg(m_path)
+            + (code != 0 ? QStringLiteral(" (%1)").arg(systemReason(code)) : QString());
         return false;
     }
     m_port.flush();

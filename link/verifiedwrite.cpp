@@ -3,6 +3,7 @@
 
 #include "dev.h"
 #include "numbers.h"
+#include "protocol.h"
 
 #include <QRegularExpression>
 
@@ -12,16 +13,6 @@ namespace {
 
 const QString kMsgNotRead = QStringLiteral("Не прочиталось");
 const QString kMsgMismatch = QStringLiteral("Не совпадение прочитанного с тем, что записали.");
-
-bool isIntegerCommand(quint8 c)
-{
-    return c == 5 || c == 13 || c == 17 || c == 19 || c == 29 || c == 31;
-}
-
-bool isRealCommand(quint8 c)
-{
-    return c == 11 || c == 15 || c == 25 || c == 27;
-}
 
 // The read-back of an integer is the 16-bit register as signed decimal text;
 // -1 is the pattern FFFF. Returns false for anything else (a message).
@@ -41,6 +32,14 @@ bool registerPattern(const QString& readBack, quint16* pattern)
 
 QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& Value)
 {
+    if (secondExchange())
+        return kMsgExchangeRunning;
+    Running running(*this);
+    return writeAndRead(Command, Adrr, Value);
+}
+
+QString Dev::writeAndRead(quint8 Command, const QString& Adrr, const QString& Value)
+{
     QString wire = Value;
     const int at = wire.indexOf(sFloatingPointSeparator);
     if (at >= 0 && !sFloatingPointSeparator.isEmpty())
@@ -50,7 +49,7 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
     // before anything is written.
     double written = 0;
     QString localValue = wire;
-    if (isRealCommand(Command)) {
+    if (protocol::readsBackReal(Command)) {
         const int dot = localValue.indexOf(QLatin1Char('.'));
         if (dot >= 0)
             localValue.replace(dot, 1, sFloatingPointSeparator);
@@ -62,13 +61,13 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
     int readsLeft = 4;
     QString result;
     for (;;) {
-        const QString w = sCOMPort(Command, Adrr, wire);
+        const QString w = comPort(Command, Adrr, wire);
         if (w != QLatin1String("OK"))
             return w;
 
-        if (isIntegerCommand(Command)) {
+        if (protocol::readsBackInteger(Command)) {
             for (;;) {
-                const QString r = sCOMPort(quint8(Command + 1), Adrr, wire);
+                const QString r = comPort(quint8(protocol::command(Command).readBack), Adrr, wire);
                 quint16 pattern = 0;
                 if (!registerPattern(r, &pattern)) {
                     result = kMsgNotRead;
@@ -84,9 +83,9 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
                 result = kMsgMismatch + QStringLiteral("||") + wire + QStringLiteral("<>") + hex;
                 break;
             }
-        } else if (isRealCommand(Command)) {
+        } else if (protocol::readsBackReal(Command)) {
             for (;;) {
-                const QString r = sCOMPort(quint8(Command + 1), Adrr, wire);
+                const QString r = comPort(quint8(protocol::command(Command).readBack), Adrr, wire);
                 double back = 0;
                 if (!toNumber(r, sFloatingPointSeparator, &back)) {
                     result = kMsgNotRead + QStringLiteral("=") + w;
@@ -113,13 +112,16 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
 
 QString Dev::sWriteToFlash(quint8 Command, qint16 AdrrDecInt, const QString& Value)
 {
+    if (secondExchange())
+        return kMsgExchangeRunning;
+    Running running(*this);
     if (Command <= 17)
-        return sWriteAndRead(Command, hexText16(AdrrDecInt), Value);
+        return writeAndRead(Command, hexText16(AdrrDecInt), Value);
     // Module parameters live in four copies, 512 addresses apart.
     if (int(AdrrDecInt) + 1536 > 32767)
         return QStringLiteral("Недопустимый адрес параметра: %1").arg(AdrrDecInt);
     for (int copy = 0; copy < 4; ++copy) {
-        const QString r = sWriteAndRead(Command, hexText16(qint16(AdrrDecInt + 512 * copy)), Value);
+        const QString r = writeAndRead(Command, hexText16(qint16(AdrrDecInt + 512 * copy)), Value);
         if (r != QLatin1String("OK"))
             return r;
     }

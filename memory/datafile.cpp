@@ -2,10 +2,16 @@
 
 #include "cp1251.h"
 #include "numbers.h"
+#include "systemfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace memory {
 
@@ -81,22 +87,25 @@ QString checkDataFile(const QString& path)
         return QStringLiteral("папка %1 не существует.").arg(QDir::toNativeSeparators(folder.filePath()));
     if (!folder.isDir())
         return QStringLiteral("%1 не папка.").arg(QDir::toNativeSeparators(folder.filePath()));
-    QFile f(path);
+    const QByteArray name = QFile::encodeName(path);
     if (file.exists()) {
         // Opening a pipe or a device would hang or go elsewhere: only a plain file.
         if (!file.isFile())
             return QStringLiteral("%1 не обычный файл, в него кадры не записываются.").arg(QDir::toNativeSeparators(path));
-        if (!f.open(QIODevice::Append))
-            return QStringLiteral("файл %1 не открывается для записи: %2").arg(QDir::toNativeSeparators(path), f.errorString());
-        f.close();
+        const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            return QStringLiteral("файл %1 не открывается для записи: %2")
+                .arg(QDir::toNativeSeparators(path), instrument::systemReason(errno));
+        ::close(fd);
         return QString();
     }
     // Create it and take it away again: the only sure test that a file can be
     // made there, and the one that gives the system's reason.
-    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return QStringLiteral("файл %1 не создается: %2").arg(QDir::toNativeSeparators(path), f.errorString());
-    f.close();
-    f.remove();
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return QStringLiteral("файл %1 не создается: %2").arg(QDir::toNativeSeparators(path), instrument::systemReason(errno));
+    ::close(fd);
+    ::unlink(name.constData());
     return QString();
 }
 
@@ -107,28 +116,27 @@ bool appendToDataFile(const QString& path, const QByteArray& bytes, QString* why
         *why = QStringLiteral("%1 не обычный файл").arg(QDir::toNativeSeparators(path));
         return false;
     }
-    QFile f(path);
-    if (!f.open(QIODevice::Append | QIODevice::Unbuffered)) {
-        *why = QStringLiteral("файл %1 не открывается для записи: %2").arg(QDir::toNativeSeparators(path), f.errorString());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *why = QStringLiteral("файл %1 не открывается для записи: %2")
+                   .arg(QDir::toNativeSeparators(path), instrument::systemReason(errno));
         return false;
     }
-    const qint64 before = f.size();
-    const qint64 written = f.write(bytes);
-    bool ok = written == bytes.size() && f.flush();
-    if (ok) {
-        f.close();
-        ok = f.error() == QFileDevice::NoError;
+    struct stat st {};
+    const off_t before = ::fstat(fd, &st) == 0 ? st.st_size : -1;
+    int code = 0;
+    bool ok = instrument::writeAll(fd, bytes, &code);
+    if (!ok && before >= 0) {
+        // Leave no half frame behind.
+        (void)!::ftruncate(fd, before);
+    }
+    if (::close(fd) != 0 && ok) {
+        code = errno;
+        ok = false;
     }
     if (ok)
         return true;
-    *why = QStringLiteral("кадр не записан в файл %1: %2").arg(QDir::toNativeSeparators(path), f.errorString());
-    // Leave no half frame behind.
-    if (!f.isOpen())
-        f.open(QIODevice::ReadWrite);
-    if (f.isOpen()) {
-        f.resize(before);
-        f.close();
-    }
+    *why = QStringLiteral("кадр не записан в файл %1: %2").arg(QDir::toNativeSeparators(path), instrument::systemReason(code));
     return false;
 }
 

@@ -3,13 +3,13 @@
 #include "codetable.h"
 #include "dev.h"
 #include "programfolder.h"
+#include "systemfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
-#include <QTemporaryFile>
 
 #include <algorithm>
 
@@ -107,14 +107,12 @@ bool readTextFile(const instrument::Dev& dev, const QString& path, int textLengt
         *problem = QStringLiteral("%1 не файл").arg(quotedPath(path)) + nothingSent;
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *problem = QStringLiteral("файл %1 не читается: %2").arg(quotedPath(path), file.errorString())
-                   + nothingSent;
+    QByteArray bytes;
+    QString why;
+    if (!instrument::readFile(path, &bytes, &why)) {
+        *problem = QStringLiteral("файл %1 не читается: %2").arg(quotedPath(path), why) + nothingSent;
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
     if (looksLikeUtf8(bytes)) {
         *problem = QStringLiteral("файл %1 сохранён в кодировке UTF-8, а тексты прибора хранятся в "
                                   "Windows-1251; сохраните файл в кодировке Windows-1251")
@@ -189,20 +187,21 @@ bool writeTextFile(const instrument::Dev& dev, const QString& path, const QList<
 
     // Other sections and keys of an existing file are kept.
     QByteArray old;
-    if (info.exists()) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return fail(f.errorString());
-        old = f.readAll();
-    }
+    QString why;
+    if (info.exists() && !instrument::readFile(path, &old, &why))
+        return fail(why);
 
-    QTemporaryFile work(QDir(info.absolutePath()).filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
-    if (!work.open())
-        return fail(work.errorString());
-    if (work.write(old) != old.size())
-        return fail(work.errorString());
-    work.close();
-    const QString workPath = work.fileName();
+    // The keys go into a copy beside the file, which then takes its place
+    // whole, so a failure half-way leaves the file as it was.
+    const QString workPath = QDir(info.absolutePath())
+                                 .filePath(QStringLiteral(".%1.%2").arg(info.fileName())
+                                               .arg(QRandomGenerator::global()->generate(), 0, 36));
+    struct RemoveWork {
+        const QString& path;
+        ~RemoveWork() { QFile::remove(path); }
+    } removeWork{workPath};
+    if (!instrument::replaceFile(workPath, old, &why))
+        return fail(why);
 
     for (int n = 1; n <= channels.size(); ++n) {
         const QString section = sectionName(n);
@@ -211,21 +210,9 @@ bool writeTextFile(const instrument::Dev& dev, const QString& path, const QList<
             return false;
     }
 
-    QFile done(workPath);
-    if (!done.open(QIODevice::ReadOnly))
-        return fail(done.errorString());
-    const QByteArray bytes = done.readAll();
-    done.close();
-
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(out.errorString());
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return fail(out.errorString());
-    }
-    if (!out.commit())
-        return fail(out.errorString());
+    QByteArray bytes;
+    if (!instrument::readFile(workPath, &bytes, &why) || !instrument::replaceFile(path, bytes, &why))
+        return fail(why);
     return true;
 }
 

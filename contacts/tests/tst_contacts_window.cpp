@@ -473,7 +473,7 @@ void TestContactsWindow::unpluggedLine()
     QTest::mouseClick(w->findChild<QPushButton*>(button), Qt::LeftButton);
     QCOMPARE(rig.port->opens, 1);
     QVERIFY(rig.frames().isEmpty());
-    QCOMPARE(rig.messages.texts(), QStringList{"Ошибка: Ошибка WindowsNo such file or directory"});
+    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: ") + instrument::kSystemErrorPrefix + QStringLiteral("No such file or directory")});
     for (QPushButton* b : {w->Command3, w->Command4, w->cmbRead, w->cmbWrite})
         QVERIFY(b->isEnabled());
 }

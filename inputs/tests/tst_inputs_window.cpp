@@ -751,7 +751,7 @@ void TestInputsWindow::unpluggedLine()
     rig.port->openFailure = QStringLiteral("нет такого устройства");
     QTest::mouseClick(w.Read, Qt::LeftButton);
     QCOMPARE(rig.messages.texts().size(), 1);
-    QVERIFY2(rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: Ошибка Windows")),
+    QVERIFY2(rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: ") + instrument::kSystemErrorPrefix),
              qPrintable(rig.messages.texts().first()));
     QVERIFY(w.DiapMax->text().isEmpty());
     QCOMPARE(w.DiapMin->text(), QStringLiteral("0"));

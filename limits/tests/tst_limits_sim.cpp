@@ -127,7 +127,7 @@ void TestLimitsSim::failedWriteStops_data()
     QTest::newRow("working copy silent") << QStringList{"--fault", "silence:cmd=13"} << "WriteUsr"
                                          << "Ошибка: Прибор не отвечает" << QStringList{} << QStringList{};
     QTest::newRow("line unplugged at the value")
-        << QStringList{"--fault", "unplug:cmd=11:once"} << "Write1" << "Ошибка: Ошибка Windows"
+        << QStringList{"--fault", "unplug:cmd=11:once"} << "Write1" << QStringLiteral("Ошибка: ") + instrument::kSystemErrorPrefix
         << QStringList{":1;11;C8;0.1e1;"} << QStringList{"real c8 1"};
     QTest::newRow("type not acknowledged")
         << QStringList{"--fault", "noack:cmd=5"} << "Write1" << "Ошибка: Не удалось записать в прибор"

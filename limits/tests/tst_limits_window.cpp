@@ -404,7 +404,7 @@ void TestLimitsWindow::noPortStopsTheOperation()
     click(w, button);
     QVERIFY(rig.frames().isEmpty());
     QCOMPARE(rig.port->opens, 1);
-    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: Ошибка Windowsнет такого порта")});
+    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: ") + instrument::kSystemErrorPrefix + QStringLiteral("нет такого порта")});
     QCOMPARE(w->StatusBar->step(), QString());
     QVERIFY(allEnabled(w));
 }

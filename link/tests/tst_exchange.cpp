@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 
 #include "numbers.h"
+#include "protocol.h"
 
 using Piece = testsupport::FakePort::Piece;
 using Pieces = QList<Piece>;
@@ -47,6 +48,8 @@ private slots:
     void statusWindow();
     void deviceLostMidAnswer();
     void anyAnswerGivesAMessage();
+    void secondExchangeIsRefused_data();
+    void secondExchangeIsRefused();
 };
 
 void TstExchange::addressPath_data()
@@ -56,7 +59,7 @@ void TstExchange::addressPath_data()
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("frames");
     QTest::addColumn<int>("comError");
-    const QString sys = QStringLiteral("Ошибка Windows");
+    const QString sys = instrument::kSystemErrorPrefix;
     QTest::newRow("write confirmed") << 13 << QByteArray("!OK;\r\n") << "OK" << 1 << 0;
     QTest::newRow("write refused") << 13 << QByteArray("!ERR;\r\n") << "Не удалось записать в прибор" << 3 << 0;
     QTest::newRow("ERR without markers") << 13 << QByteArray("ERR\r\n") << "Прибор выдает ошибку" << 3 << 1;
@@ -248,17 +251,17 @@ void TstExchange::commandPathRepeatsSystemErrors()
     f.port->openFailure = QStringLiteral("порт занят");
     QCOMPARE(f.dev.sSendCommand(34, QString(), QString()), QString());
     QCOMPARE(f.dev.COMError, quint8(2));
-    QCOMPARE(f.dev.sErrorMsg, QStringLiteral("Ошибка Windowsпорт занят"));
+    QCOMPARE(f.dev.sErrorMsg, instrument::kSystemErrorPrefix + QStringLiteral("порт занят"));
     QCOMPARE(f.port->opens, 3);
     // The address path returns at once.
     f.port->opens = 0;
-    QCOMPARE(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")), QStringLiteral("Ошибка Windowsпорт занят"));
+    QCOMPARE(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")), instrument::kSystemErrorPrefix + QStringLiteral("порт занят"));
     QCOMPARE(f.port->opens, 1);
     // A settings text the port cannot take goes the same way, before any open.
     f.port->openFailure.clear();
     f.port->opens = 0;
     f.dev.Settings = QStringLiteral("4800,X,8,2");
-    QVERIFY(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")).startsWith(QStringLiteral("Ошибка Windows")));
+    QVERIFY(f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0")).startsWith(instrument::kSystemErrorPrefix));
     QCOMPARE(f.port->opens, 0);
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -338,7 +341,7 @@ void TstExchange::deviceLostMidAnswer()
     LinkFixture f;
     f.port->reply({{10, "!1"}, {10, QByteArray(), true}});
     const QString r = f.dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0"));
-    QVERIFY2(r.startsWith(QStringLiteral("Ошибка Windows")), qPrintable(r));
+    QVERIFY2(r.startsWith(instrument::kSystemErrorPrefix), qPrintable(r));
     QCOMPARE(f.port->written.size(), 1);
     QVERIFY(f.clock->now < 100);
     QVERIFY(!f.port->isOpen());
@@ -368,7 +371,7 @@ void TstExchange::anyAnswerGivesAMessage()
             f.port->reply(line);
             const QString r = f.dev.sCOMPort(quint8(command), QStringLiteral("1"), QStringLiteral("0"));
             const QString shown = QString::fromLatin1(line);
-            const bool known = messages.contains(r) || r.startsWith(QStringLiteral("Ошибка Windows"))
+            const bool known = messages.contains(r) || r.startsWith(instrument::kSystemErrorPrefix)
                 || instrument::isNumber(r, QStringLiteral(",")) || shown.contains(r);
             QVERIFY2(known, qPrintable(QStringLiteral("command %1 answer %2 gave %3").arg(command).arg(shown.toHtmlEscaped(), r)));
             f.port->reply(line);
@@ -377,6 +380,70 @@ void TstExchange::anyAnswerGivesAMessage()
         }
     }
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void TstExchange::secondExchangeIsRefused_data()
+{
+    // A timer that fires while the outer exchange waits for the end of its
+    // answer starts the inner one.
+    QTest::addColumn<bool>("outerOnCommandPath");
+    QTest::addColumn<QString>("inner");
+    for (const char* inner : {"sPortSR", "sSendCommand", "sCOMPort", "sWriteAndRead", "sWriteToFlash"}) {
+        QTest::newRow(qPrintable(QStringLiteral("clock read, then %1").arg(QLatin1String(inner)))) << true << inner;
+        QTest::newRow(qPrintable(QStringLiteral("integer read, then %1").arg(QLatin1String(inner)))) << false << inner;
+    }
+}
+
+void TstExchange::secondExchangeIsRefused()
+{
+    QFETCH(bool, outerOnCommandPath);
+    QFETCH(QString, inner);
+    const bool asserting = instrument::Dev::setAssertOnSecondExchange(false);
+    LinkFixture f;
+    const QByteArray value = outerOnCommandPath ? "!12;5;30;1;7;12;26;1;" : "!1F;";
+    f.port->reply(Pieces{Piece{0, value}, Piece{50, "\r\n"}});
+    f.port->reply("!OK;\r\n"); // what a second frame would meet
+    f.port->reply("!1F;\r\n");
+
+    QString result = QStringLiteral("not run");
+    int comError = -1;
+    QString errorMsg;
+    bool armed = true;
+    f.port->onWrite = [&](const QByteArray&) {
+        if (!std::exchange(armed, false))
+            return;
+        QTimer::singleShot(0, [&] {
+            instrument::Dev& d = f.dev;
+            if (inner == QLatin1String("sPortSR"))
+                result = d.sPortSR(QStringLiteral(":1;14;1;"));
+            else if (inner == QLatin1String("sSendCommand"))
+                result = d.sSendCommand(14, QStringLiteral("1"), QString());
+            else if (inner == QLatin1String("sCOMPort"))
+                result = d.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0"));
+            else if (inner == QLatin1String("sWriteAndRead"))
+                result = d.sWriteAndRead(13, QStringLiteral("1"), QStringLiteral("1F"));
+            else
+                result = d.sWriteToFlash(19, 100, QStringLiteral("1F"));
+            comError = d.COMError;
+            errorMsg = d.sErrorMsg;
+        });
+    };
+    const QString outer = outerOnCommandPath ? f.dev.sSendCommand(instrument::cmd::ReadClock, QString(), QString())
+                                             : f.dev.sCOMPort(instrument::cmd::ReadInteger, QStringLiteral("1"), QString());
+    instrument::Dev::setAssertOnSecondExchange(asserting);
+
+    if (inner == QLatin1String("sPortSR") || inner == QLatin1String("sSendCommand")) {
+        QCOMPARE(result, QString());
+        QCOMPARE(comError, int(instrument::kExchangeRunning));
+        QCOMPARE(errorMsg, instrument::kMsgExchangeRunning);
+    } else {
+        QCOMPARE(result, instrument::kMsgExchangeRunning);
+    }
+    QCOMPARE(f.port->written.size(), 1);
+    QCOMPARE(f.port->opens, 1);
+    QCOMPARE(outer, outerOnCommandPath ? QStringLiteral("12;5;30;1;7;12;26;1;\r") : QStringLiteral("31"));
+    QCOMPARE(int(f.dev.COMError), 0);
+    QCOMPARE(f.dev.sErrorMsg, QString());
 }
 
 QTEST_MAIN(TstExchange)

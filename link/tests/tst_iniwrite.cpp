@@ -87,10 +87,10 @@ void TstIniWrite::refusedWriteLeavesTheFile_data()
     QTest::addColumn<int>("fileMode");   // 0: "dev.dat" is a folder
     QTest::addColumn<bool>("asNobody");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("file that may be written but not read") << 0777 << 0222 << true << "Permission denied";
-    QTest::newRow("read-only folder") << 0555 << 0666 << true << "Permission denied";
-    QTest::newRow("full disk") << 0700 << 0644 << false << "File too large";
-    QTest::newRow("a folder named dev.dat") << 0700 << 0 << false << "Is a directory";
+    QTest::newRow("file that may be written but not read") << 0777 << 0222 << true << "доступ запрещён";
+    QTest::newRow("read-only folder") << 0555 << 0666 << true << "доступ запрещён";
+    QTest::newRow("full disk") << 0700 << 0644 << false << "файл слишком большой";
+    QTest::newRow("a folder named dev.dat") << 0700 << 0 << false << "под этим именем папка";
 }
 
 void TstIniWrite::refusedWriteLeavesTheFile()

@@ -98,14 +98,14 @@ void TstRealPort::unpluggedMidAnswer()
     });
     const QString r = dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0"));
     instrumentSide.join();
-    QVERIFY2(r.startsWith(QStringLiteral("Ошибка Windows")), qPrintable(r));
+    QVERIFY2(r.startsWith(instrument::kSystemErrorPrefix), qPrintable(r));
     // It names the device that went, not what an earlier call to the line said.
     QVERIFY2(r.contains(device) && !r.contains(QStringLiteral("ioctl")), qPrintable(r));
 
     // The command path reports it as a system error too, for every attempt.
     QCOMPARE(dev.sSendCommand(34, QString(), QString()), QString());
     QCOMPARE(dev.COMError, quint8(2));
-    QVERIFY(dev.sErrorMsg.startsWith(QStringLiteral("Ошибка Windows")));
+    QVERIFY(dev.sErrorMsg.startsWith(instrument::kSystemErrorPrefix));
 }
 
 void TstRealPort::missingDevice()
@@ -115,7 +115,10 @@ void TstRealPort::missingDevice()
     instrument::Dev dev;
     QVERIFY(dev.Form_Load());
     const QString r = dev.sCOMPort(14, QStringLiteral("1"), QStringLiteral("0"));
-    QVERIFY2(r.startsWith(QStringLiteral("Ошибка Windows")) && r.contains(QStringLiteral("no-such-tty")), qPrintable(r));
+    // On the address path the result reads as one sentence: the prefix, the
+    // device with the port number the user chose, and what is wrong with it.
+    QCOMPARE(r, instrument::kSystemErrorPrefix
+                    + QStringLiteral("порт %1 (COM1) не найден").arg(folder.file(QStringLiteral("no-such-tty"))));
 }
 
 QTEST_MAIN(TstRealPort)

@@ -492,7 +492,7 @@ void ReadingTest::unpluggedMidRun()
     r.rig.messages.answerNext(QMessageBox::Abort);
     r.click(r.w()->Command1);
     QCOMPARE(r.rig.messages.texts().size(), 1);
-    QVERIFY2(r.rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: Ошибка Windows")),
+    QVERIFY2(r.rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: ") + instrument::kSystemErrorPrefix),
              qPrintable(r.rig.messages.texts().first()));
     const auto data = r.data();
     QVERIFY(data.whole);

@@ -611,7 +611,7 @@ void TestMainReader::failedCycleKeepsDisplay_data()
     QTest::newRow("bad group") << QByteArrayLiteral("!202601011XX000000000000;\r\n") << QString()
                                << QStringLiteral("Из прибора пришел ответ неправильного формата");
     QTest::newRow("port missing") << QByteArray() << QStringLiteral("нет такого устройства")
-                                  << QStringLiteral("Ошибка Windows");
+                                  << instrument::kSystemErrorPrefix;
 }
 
 void TestMainReader::failedCycleKeepsDisplay()

@@ -223,7 +223,7 @@ void TestTextSim::unpluggedLine()
     w.Text->setText(QStringLiteral("прежний"));
     w.ReadS->click();
     QCOMPARE(r.messages.messages().size(), 1);
-    QVERIFY2(r.messages.messages().first().text.startsWith(QStringLiteral("Ошибка: Ошибка Windows")),
+    QVERIFY2(r.messages.messages().first().text.startsWith(QStringLiteral("Ошибка: ") + instrument::kSystemErrorPrefix),
              qPrintable(r.messages.messages().first().text));
     QCOMPARE(w.Text->text(), QStringLiteral("прежний"));
     QVERIFY(w.ReadS->isEnabled());

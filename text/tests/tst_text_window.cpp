@@ -587,7 +587,7 @@ void TestTextWindow::unpluggedLine()
     Rig r;
     r.port->openFailure = QStringLiteral(": устройство не найдено");
     r.w->ReadS->click();
-    QCOMPARE(errors(r), QStringList{QStringLiteral("Ошибка: Ошибка Windows: устройство не найдено")});
+    QCOMPARE(errors(r), QStringList{QStringLiteral("Ошибка: ") + instrument::kSystemErrorPrefix + QStringLiteral(": устройство не найдено")});
     QVERIFY(r.w->ReadS->isEnabled());
 }
 

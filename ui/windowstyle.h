@@ -1,25 +1,14 @@
 #pragma once
 // What every window of the suite shares about its looks: the layout unit
-// (15 twips to the pixel) and the dialog font.
+// (15 twips to the pixel, from the link, whose status window is laid out in
+// it too) and the dialog font.
+
+#include "twips.h"
 
 #include <QFont>
-#include <QRect>
 #include <cmath>
 
 namespace instrument {
-
-// Twips to pixels.
-inline int twips(int t)
-{
-    return int(std::lround(t / 15.0));
-}
-
-// A control's rectangle from left, top, width and height in twips. The edges
-// are converted, not the sizes, so neighbouring controls stay flush.
-inline QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(QPoint(twips(left), twips(top)), QPoint(twips(left + width) - 1, twips(top + height) - 1));
-}
 
 // The windows are laid out for a narrow 8-point dialog font; a condensed sans
 // serif that holds Cyrillic keeps every caption inside its control. The size
