@@ -5,7 +5,7 @@
 
 #include "dev.h"
 
-#include "qtserialport.h"
+#include "portbypath.h"
 
 namespace instrument {
 
@@ -17,7 +17,7 @@ const QString kSystemErrorPrefix = QStringLiteral("Ошибка системы: 
 
 Dev::Dev(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
-    , m_port(std::make_unique<QtSerialPort>())
+    , m_port(std::make_unique<PortByPath>())
     , m_clock(std::make_shared<SystemClock>())
 {
     buildStatusWindow();

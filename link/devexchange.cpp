@@ -54,6 +54,9 @@ bool Dev::openPort(QString* error)
     if (!PortSettings::parse(Settings, &settings, error))
         return false;
     const QString path = portPath(Number);
+    // A port behind a device server waits for its connection no longer than
+    // for an answer.
+    m_port->setOpenTimeout(int(qBound<qint64>(0, qint64(std::llround(TimeOut * 1000)), 24LL * 3600 * 1000)));
     if (m_port->open(path, settings, error))
         return true;
     // The user chose the port by its number: say which one the path is.

@@ -24,6 +24,10 @@ public:
     enum class Wait { Data, Timeout, Lost };
 
     virtual ~SerialPort() = default;
+    // How long an opening may wait for a port reached over the network (a
+    // connection to make, line settings to confirm); a local device opens at
+    // once and ignores it. The link sets its TimeOut here before each opening.
+    virtual void setOpenTimeout(int msecs) { (void)msecs; }
     // Opens the device at path with the settings, raises RTS and lowers DTR
     // (a device without modem lines is not an error) and drops any input that
     // arrived while the port was closed. On failure returns false with the

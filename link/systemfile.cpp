@@ -25,6 +25,7 @@ QString systemReason(int errnoValue)
     case EISDIR: return QStringLiteral("это папка");
     case ENOTDIR: return QStringLiteral("часть пути не папка");
     case EBUSY: return QStringLiteral("устройство занято");
+    case ECONNREFUSED: return QStringLiteral("в соединении отказано: на этом порту никто не ждёт соединений");
     default: return QStringLiteral("ошибка системы %1").arg(errnoValue);
     }
 }

@@ -112,6 +112,7 @@ bool PtyServer::openPty(QString* error)
         cfsetospeed(&t, B4800);
         tcsetattr(m_slave, TCSANOW, &t);
     }
+    m_lineSettings = lineSettings();
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     fcntl(m_master, F_SETFD, FD_CLOEXEC);
     fcntl(m_slave, F_SETFD, FD_CLOEXEC);
@@ -171,6 +172,30 @@ int PtyServer::clientBaud() const
     return baudOf(cfgetospeed(&t));
 }
 
+QString PtyServer::lineSettings() const
+{
+    termios t{};
+    if (m_slave < 0 || tcgetattr(m_slave, &t) != 0)
+        return QString();
+    const int bits = (t.c_cflag & CSIZE) == CS5 ? 5 : (t.c_cflag & CSIZE) == CS6 ? 6 : (t.c_cflag & CSIZE) == CS7 ? 7 : 8;
+    const char parity = !(t.c_cflag & PARENB) ? 'N' : (t.c_cflag & PARODD) ? 'O' : 'E';
+    const int baud = baudOf(cfgetospeed(&t));
+    return QStringLiteral("%1 baud %2%3%4")
+        .arg(baud ? QString::number(baud) : QStringLiteral("unusual"))
+        .arg(bits)
+        .arg(QLatin1Char(parity))
+        .arg((t.c_cflag & CSTOPB) ? 2 : 1);
+}
+
+void PtyServer::noteLineSettings()
+{
+    const QString now = lineSettings();
+    if (now.isEmpty() || now == m_lineSettings)
+        return;
+    m_lineSettings = now;
+    note(QStringLiteral("line set to %1").arg(now));
+}
+
 void PtyServer::transcript(char kind, const QByteArray& bytes)
 {
     if (!m_transcript)
@@ -222,6 +247,7 @@ void PtyServer::readMaster()
 
 void PtyServer::takeLine(const QByteArray& raw, qint64 firstByteUs)
 {
+    noteLineSettings();
     transcript('>', raw);
     QByteArray text = raw;
     while (text.endsWith('\n') || text.endsWith('\r'))

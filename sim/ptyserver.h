@@ -51,6 +51,11 @@ private:
     void takeLine(const QByteArray& raw, qint64 firstByteUs);
     void sendDue(qint64 nowUs);
     int clientBaud() const;
+    // The terminal's settings as the program on the slave side set them,
+    // such as "4800 baud 8N2"; empty when they cannot be read.
+    QString lineSettings() const;
+    // Notes in the transcript a change of the line's settings since the last frame.
+    void noteLineSettings();
     void note(const QString& text);
     void transcript(char kind, const QByteArray& bytes);
 
@@ -68,6 +73,7 @@ private:
     QByteArray m_answerSoFar;
     qint64 m_replugAtUs = -1;
     FILE* m_transcript = nullptr;
+    QString m_lineSettings;
 };
 
 // Microseconds of a monotonic clock.
