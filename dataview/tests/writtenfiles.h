@@ -15,16 +15,8 @@ namespace datatest {
 // through normal readings, a setpoint, a sensor break and a negative one.
 inline QString frameAnswer(int number, const QDateTime& t, int count, const QString& field10 = QString())
 {
-    QString a = QStringLiteral("%1;%2;%3;%4;%5;%6;%7;%8;1;%9;")
-                    .arg(number)
-                    .arg(count, 0, 16)
-                    .arg(t.time().hour(), 2, 10, QLatin1Char('0'))
-                    .arg(t.time().minute(), 2, 10, QLatin1Char('0'))
-                    .arg(t.time().second(), 2, 10, QLatin1Char('0'))
-                    .arg(t.date().day(), 2, 10, QLatin1Char('0'))
-                    .arg(t.date().month(), 2, 10, QLatin1Char('0'))
-                    .arg(t.date().year() % 100, 2, 10, QLatin1Char('0'))
-                    .arg(field10.isEmpty() ? QStringLiteral("1000000002A3B0C11110000") : field10);
+    QString a = QStringLiteral("%1;%2;%3;1;%4;").arg(QString::number(number), QString::number(count, 16),
+        t.toString(QStringLiteral("hh;mm;ss;dd;MM;yy")), field10.isEmpty() ? QStringLiteral("1000000002A3B0C11110000") : field10);
     static const char* const kFields[] = {"00%1.5", "01+%1.25", "14%1.0", "00-%1", "0A%1.75e1"};
     for (int k = 0; k < count; ++k)
         a += QString::fromLatin1(kFields[(number + k) % 5]).arg(10 * k + number % 7) + QLatin1Char(';');

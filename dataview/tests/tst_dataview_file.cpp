@@ -1,20 +1,25 @@
 // The reader against files that Memory's own writer wrote: every item read
-// back as the instrument answered it, and a damaged file refused at its line.
+// back as the instrument answered it, a damaged file refused at its line; and
+// the CSV export of a whole buffer in both styles, every value as the file
+// holds it.
 
 #include "cp1251.h"
+#include "csvexport.h"
 #include "datareader.h"
 #include "writtenfiles.h"
 
 #include <QTemporaryDir>
 
-class ReaderTest : public QObject {
+class DataFileTest : public QObject {
     Q_OBJECT
 private slots:
     void reads_data();
     void reads();
+    void csvOfWholeBuffer_data();
+    void csvOfWholeBuffer();
 };
 
-void ReaderTest::reads_data()
+void DataFileTest::reads_data()
 {
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("separator");
@@ -49,7 +54,7 @@ void ReaderTest::reads_data()
     QTest::newRow("empty") << QStringList() << "." << "" << 1;
 }
 
-void ReaderTest::reads()
+void DataFileTest::reads()
 {
     QFETCH(QStringList, answers);
     QFETCH(QString, separator);
@@ -114,5 +119,54 @@ void ReaderTest::reads()
     }
 }
 
-QTEST_GUILESS_MAIN(ReaderTest)
-#include "tst_dataview_reader.moc"
+void DataFileTest::csvOfWholeBuffer_data()
+{
+    QTest::addColumn<dataview::CsvStyle>("style");
+    QTest::addColumn<QByteArray>("mark");
+    QTest::addColumn<QString>("sep");
+    QTest::addColumn<QString>("point");
+    QTest::addColumn<QString>("timeFormat");
+    QTest::newRow("RFC 4180") << dataview::CsvStyle::Standard << QByteArray() << "," << "." << "yyyy-MM-ddTHH:mm:ss";
+    QTest::newRow("Excel") << dataview::CsvStyle::Excel << QByteArray("\xEF\xBB\xBF") << ";" << ","
+                           << "yyyy-MM-dd HH:mm:ss";
+}
+
+void DataFileTest::csvOfWholeBuffer()
+{
+    QFETCH(dataview::CsvStyle, style);
+    QFETCH(QByteArray, mark);
+    QFETCH(QString, sep);
+    QFETCH(QString, point);
+    QFETCH(QString, timeFormat);
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("F.dtl"));
+    const QStringList answers = datatest::run(1, 4095, 16, datatest::someTime());
+    datatest::writeFrames(path, answers, QStringLiteral(","));   // the file in a comma locale
+    dataview::DataFile data;
+    QString error;
+    QVERIFY2(dataview::readDataFile(path, &data, &error), qPrintable(error));
+
+    const QString csvPath = tmp.filePath(QStringLiteral("F.csv"));
+    QVERIFY2(dataview::saveCsv(data, csvPath, style, &error), qPrintable(error));
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    QVERIFY(bytes.startsWith(mark + "Кадр"));
+    const QStringList lines = QString::fromUtf8(bytes.mid(mark.size())).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size() - 1, 4096);
+    QCOMPARE(lines[0].split(sep).last(), QStringLiteral("Состояние 16"));
+    for (int i = 0; i < answers.size(); ++i) {
+        const QStringList a = answers[i].split(QLatin1Char(';'));
+        const QStringList cells = lines[i + 1].split(sep);
+        QCOMPARE(cells.size(), 2 + 2 * 16);
+        QCOMPARE(cells[0], a[0]);
+        QCOMPARE(cells[1], datatest::someTime().addSecs(10 * i).toString(timeFormat));
+        for (int k = 0; k < 16; ++k) {
+            QCOMPARE(cells[2 + 2 * k], QString(a[10 + k].mid(2)).replace(QLatin1Char('.'), point));
+            QCOMPARE(cells[3 + 2 * k], a[10 + k].left(2));
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(DataFileTest)
+#include "tst_dataview_file.moc"
