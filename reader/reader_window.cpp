@@ -394,15 +394,12 @@ void Main_Reader::CRead()
     instrument::Dev& d = *dev();
     // During continuous reading every cycle makes exactly one attempt.
     d.NofRereadings = 0;
-    std::optional<QString> answer;
-    {
-        ui::Operation op(this, ui::Operation::Read);
-        answer = op.call([](instrument::Dev& link) {
-            return link.sSendCommand(instrument::cmd::ReadReadings, QString(), kChannelCountField);
-        });
-        if (!answer || !op.finish())
-            return; // the window was closed while the link waited
-    }
+    ui::Operation op(this, ui::Operation::Read);
+    const std::optional<QString> answer = op.call([](instrument::Dev& link) {
+        return link.sSendCommand(instrument::cmd::ReadReadings, QString(), kChannelCountField);
+    });
+    if (!answer || !op.finish())
+        return; // the window was closed while the link waited
 
     const bool ok = d.COMError == 0;
     if (!ok) {
