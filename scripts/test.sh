@@ -6,11 +6,11 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DSUITE_DIRS="link;ui;testsupport;sim;reader;limits;inputs;contacts;memory;text;commission"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DSUITE_DIRS="link;instrument;ui;testsupport;sim;reader;limits;inputs;contacts;memory;text;commission"
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSUITE_SANITIZE=ON \
-  -DSUITE_DIRS="link;ui;testsupport;sim;reader;limits;inputs;contacts;memory;text;commission"
+  -DSUITE_DIRS="link;instrument;ui;testsupport;sim;reader;limits;inputs;contacts;memory;text;commission"
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest --output-on-failure -j"$jobs")
