@@ -52,6 +52,14 @@ struct Reading {
     bool ok = false;
 };
 
+// The bytes one frame of the scripted instrument takes in the data file.
+int bytesOfAFrame(const Reading& r)
+{
+    return int(memory::fileBytes(memory::frameLines(QString::fromLatin1(memorytest::frameAnswer(4046).mid(1)),
+                                                    r.w()->dev()->sFloatingPointSeparator)
+                                     .lines)
+                   .size());
+}
 
 } // namespace
 
@@ -460,10 +468,7 @@ void ReadingTest::diskFillsMidRun()
     QFETCH(QList<int>, written);
     Reading r;
     QVERIFY(r.ok);
-    const int frameBytes = int(memory::fileBytes(memory::frameLines(QString::fromLatin1(memorytest::frameAnswer(4046).mid(1)),
-                                                                    r.w()->dev()->sFloatingPointSeparator)
-                                                     .lines)
-                                   .size());
+    const int frameBytes = bytesOfAFrame(r);
     // Room for three frames and a half; with Ignore the disk stays full.
     memorytest::FileSizeLimit limit(rlim_t(frameBytes * 3.5));
     QStringList asked;
@@ -497,10 +502,7 @@ void ReadingTest::fileSizeLimitUnderTheProgramsSignals()
     ui::prepareProgram();
     Reading r;
     QVERIFY(r.ok);
-    const int frameBytes = int(memory::fileBytes(memory::frameLines(QString::fromLatin1(memorytest::frameAnswer(4046).mid(1)),
-                                                                    r.w()->dev()->sFloatingPointSeparator)
-                                                     .lines)
-                                   .size());
+    const int frameBytes = bytesOfAFrame(r);
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     rlimit limit = old;
