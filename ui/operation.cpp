@@ -1,6 +1,8 @@
 #include "operation.h"
 
 #include "dev.h"
+#include "devlink.h"
+#include "link.h"
 #include "numbers.h"
 #include "programwindow.h"
 
@@ -185,6 +187,45 @@ void Operation::end()
     if (m_bar)
         m_bar->setValue(0);
     (void)guard.end();
+}
+
+std::optional<QString> Operation::perform(const instrument::map::Call& call)
+{
+    return this->call([&](instrument::Dev& d) {
+        instrument::map::DevLink link(d);
+        return instrument::map::perform(link, call);
+    });
+}
+
+std::optional<QString> Operation::readParam(const instrument::map::Param& p,
+                                            const std::function<bool(const QString&)>& good)
+{
+    std::optional<QString> answer;
+    for (const instrument::map::Call& c : instrument::map::readCalls(p)) {
+        answer = perform(c);
+        if (!answer)
+            return std::nullopt;
+    }
+    if (!answer || !good(*answer)) {
+        if (answer)
+            fail(*answer);
+        return std::nullopt;
+    }
+    return answer;
+}
+
+bool Operation::writeParam(const instrument::map::Param& p, const QString& wire)
+{
+    for (const instrument::map::Call& c : instrument::map::writeCalls(p, wire)) {
+        const std::optional<QString> answer = perform(c);
+        if (!answer)
+            return false;
+        if (!c.answerIgnored && *answer != QLatin1String("OK")) {
+            fail(*answer);
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace ui

@@ -27,6 +27,10 @@ class QProgressBar;
 namespace instrument {
 class Dev;
 }
+namespace instrument::map {
+struct Call;
+struct Param;
+}
 
 namespace ui {
 
@@ -78,6 +82,17 @@ public:
     // A request on the command path (sSendCommand); a failure (COMError not
     // 0) ends the operation with sErrorMsg.
     std::optional<QString> command(qint16 command, const QString& parameter, const QString& checked = QString());
+
+    // ---- the instrument map's parameters --------------------------------------------
+    // One call of the map, made on the window's link; its answer (nothing
+    // when the operation is over).
+    std::optional<QString> perform(const instrument::map::Call& call);
+    // A read of p (its read calls); the last answer, when it passes good.
+    std::optional<QString> readParam(const instrument::map::Param& p, const std::function<bool(const QString&)>& good);
+    // A write of p with wire (map::parseValue's): its write calls, each
+    // answered "OK" (a call whose answer the map ignores is not examined);
+    // stops at the first that is not.
+    bool writeParam(const instrument::map::Param& p, const QString& wire);
 
     // Ends the operation with "Ошибка: " + text (the controls enabled first);
     // nothing is shown when the window was closed meanwhile.
