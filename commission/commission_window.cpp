@@ -6,9 +6,9 @@
 #include "messagebox.h"
 #include "netaddress.h"
 #include "numbers.h"
-#include "settingskeys.h"
+#include "operation.h"
+#include "protocol.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -22,6 +22,8 @@ namespace commission {
 namespace {
 
 const QString kTitle = QStringLiteral("Настройка прибора");
+
+using namespace instrument::cmd;
 
 // The restart: command 13 writing 1 at 151A. The link adds one more CR LF.
 const QString kRestartTail = QStringLiteral(";13;151a;1;\r\n");
@@ -57,7 +59,7 @@ const QStringList& Main::speedCodes()
     return list;
 }
 
-Main::Main(QWidget* parent) : QWidget(parent)
+Main::Main(QWidget* parent) : ui::ProgramWindow(ui::caption(kTitle, version()), parent)
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(kTitle);
@@ -67,11 +69,7 @@ Main::Main(QWidget* parent) : QWidget(parent)
     connectHandlers();
 }
 
-Main::~Main()
-{
-    if (m_devLoaded)
-        m_dev.Form_Unload();
-}
+Main::~Main() = default;
 
 void Main::createControls()
 {
@@ -141,22 +139,18 @@ bool Main::Form_Load()
 {
     setWindowTitle(ui::caption(kTitle, version()));
 
-    QStringList ports;
-    for (int i = 1; i <= 32; ++i)
-        ports << QStringLiteral("COM%1").arg(i);
-    ui::fill(ComNum, ports);
-    ComNum->setCurrentIndex(0);
+    ui::fillPorts(ComNum, 1);
+    dev()->Number = 1;
 
-    if (!ui::loadLink(m_dev, this, windowTitle()))
+    if (!loadLink())
         return false;
-    m_devLoaded = true;
 
     // An index that names no item of the nine starts on "4800,N,8,2"; the
     // index saved at exit is then a valid one again.
-    const QString stored = m_dev.sGetINI(ui::keys::kProgs, ui::keys::kSettingsIndex, QStringLiteral("4"));
+    const QString stored = dev()->sGetINI(ui::keys::kProgs, ui::keys::kSettingsIndex, QStringLiteral("4"));
     qint64 value = 0;
     int index = kDefaultSettingsIndex;
-    if (instrument::toWholeNumber(stored, m_dev.sFloatingPointSeparator, 0, portSettings().size() - 1, &value))
+    if (instrument::toWholeNumber(stored, dev()->sFloatingPointSeparator, 0, portSettings().size() - 1, &value))
         index = int(value);
     ui::fill(ComSettings, portSettings());
     ui::selectItem(ComSettings, index);
@@ -171,18 +165,32 @@ bool Main::Form_Load()
     ui::fill(AmOfCh, ui::numbers(1, 12));
     ui::selectItem(AmOfCh, 0);
 
-    m_dev.Number = 1;
-    m_dev.Settings = QStringLiteral("4800,N,8,2");
+    dev()->Number = 1;
+    dev()->Settings = QStringLiteral("4800,N,8,2");
+
+    // The instrument's addresses: a key that is no 16-bit number is named
+    // now, and the buttons that need it refuse.
+    const QString consequence = QStringLiteral("Команда не выполнена.");
+    m_cpu[SpeedCode] = ui::readBaseAddress(*dev(), QStringLiteral("CPU"), QStringLiteral("SPD_EXC"),
+                                           QStringLiteral("&H1"), 0, 0, consequence);
+    m_cpu[NetNumber] = ui::readBaseAddress(*dev(), QStringLiteral("CPU"), QStringLiteral("NET_NUM"),
+                                           QStringLiteral("&H1"), 0, 0, consequence);
+    m_cpu[Channels] = ui::readBaseAddress(*dev(), QStringLiteral("CPU"), QStringLiteral("MAX_CH"),
+                                          QStringLiteral("&H2"), 0, 0, consequence);
+    QStringList problems;
+    for (const ui::BaseAddress& a : m_cpu)
+        if (!a.valid)
+            problems << a.problem;
     m_loaded = true;
+    reportStartProblems(problems);
     return true;
 }
 
-void Main::Form_Unload()
+void Main::windowClosing()
 {
     // A window whose start-up failed has nothing to save.
-    if (m_unloaded || !m_loaded)
+    if (!m_loaded)
         return;
-    m_unloaded = true;
 
     const int port = ComNum->currentIndex();
     const QString portNumber = QString::number(port + 1);
@@ -200,36 +208,16 @@ void Main::Form_Unload()
     // left as it was, and the user is told which file and why.
     bool saved = true;
     for (const auto& [section, key, value] : keys)
-        if (!(saved = m_dev.sWriteINI(section, key, value)))
+        if (!(saved = dev()->sWriteINI(section, key, value)))
             break;
     if (saved)
-        saved = ui::writeSpeedList(m_dev, portSettings(), RealSettings->currentIndex());
+        saved = ui::writeSpeedList(*dev(), portSettings(), RealSettings->currentIndex());
     if (!saved)
-        showError(m_dev.iniWriteError());
-
-    if (m_devLoaded) {
-        m_dev.Form_Unload();
-        m_devLoaded = false;
-    }
-    m_dev.hide();
-}
-
-void Main::closeEvent(QCloseEvent* event)
-{
-    // A close during an exchange waits until the link has returned: the link
-    // is still using the port, the log and the settings.
-    if (m_guard.holdClose(event))
-        return;
-    Form_Unload();
-    event->accept();
+        showError(dev()->iniWriteError());
 }
 
 void Main::cmdExit_Click()
 {
-    if (m_devLoaded) {
-        m_dev.Form_Unload();
-        m_devLoaded = false;
-    }
     close();
 }
 
@@ -237,56 +225,48 @@ void Main::cmdExit_Click()
 
 void Main::ComNum_Click()
 {
-    m_dev.Number = quint8(ComNum->currentIndex() + 1);
+    dev()->Number = quint8(ComNum->currentIndex() + 1);
 }
 
 void Main::RealSettings_Click()
 {
-    m_dev.Settings = RealSettings->currentText();
+    dev()->Settings = RealSettings->currentText();
 }
 
 void Main::RealNetAdrr_Click()
 {
-    m_dev.bNetAdrr = quint8(qMax(0, RealNetAdrr->currentIndex()));
+    dev()->bNetAdrr = quint8(qMax(0, RealNetAdrr->currentIndex()));
 }
 
-bool Main::EnableAll()
+void Main::settingsToLink()
 {
-    return m_guard.end();
-}
-
-void Main::DisableAll()
-{
-    m_guard.begin();
-}
-
-void Main::beginExchange()
-{
-    m_dev.Settings = RealSettings->currentText();
-    DisableAll();
+    dev()->Settings = RealSettings->currentText();
 }
 
 void Main::cmdTest_Click()
 {
     // Command 0 to the address shown, with or without the link's address
     // setting: any answer that holds "!" proves the link.
-    beginExchange();
-    const QString answer = m_dev.sPortSR(QLatin1Char(':') + RealNetAdrr->currentText() + QStringLiteral(";0;"));
-    if (!EnableAll())
+    settingsToLink();
+    ui::Operation op(this, ui::Operation::Read);
+    const std::optional<QString> answer = op.call([&](instrument::Dev& d) {
+        return d.sPortSR(QLatin1Char(':') + RealNetAdrr->currentText() + QStringLiteral(";0;"));
+    });
+    if (!answer || !op.finish())
         return;
-    if (answer.contains(QLatin1Char('!')))
-        instrument::showMessage(this, QMessageBox::NoIcon, windowTitle(),
-                                QStringLiteral("Связь с прибором установлена"));
+    if (answer->contains(QLatin1Char('!')))
+        showNotice(QStringLiteral("Связь с прибором установлена"));
     else
-        instrument::showMessage(this, QMessageBox::Critical, windowTitle(),
+        instrument::showMessage(this, QMessageBox::Critical, program(),
                                 QStringLiteral("Не удалось связаться с прибором"));
 }
 
 void Main::Reload_Click()
 {
-    beginExchange();
-    m_dev.sPortSR(QLatin1Char(':') + QString::number(RealNetAdrr->currentIndex()) + kRestartTail);
-    if (!EnableAll())
+    settingsToLink();
+    ui::Operation op(this, ui::Operation::Write);
+    const QString restart = QLatin1Char(':') + QString::number(RealNetAdrr->currentIndex()) + kRestartTail;
+    if (!op.call([&](instrument::Dev& d) { return d.sPortSR(restart); }) || !op.finish())
         return;
 
     // Follow the instrument to what was written to it: with no item chosen
@@ -299,66 +279,39 @@ void Main::Reload_Click()
 
 // ---- the instrument's parameters -----------------------------------------------
 
-void Main::showError(const QString& text)
+bool Main::cpuAddress(CpuKey key, QString* adrr)
 {
-    instrument::showMessage(this, QMessageBox::Critical, windowTitle(), QStringLiteral("Ошибка: ") + text);
-}
-
-bool Main::cpuAddress(const QString& key, const QString& fallback, QString* adrr)
-{
-    const ui::BaseAddress a = ui::readBaseAddress(m_dev, QStringLiteral("CPU"), key, fallback, 0, 0,
-                                                  QStringLiteral("Команда не выполнена."));
+    const ui::BaseAddress& a = m_cpu[key];
     if (!a.valid) {
-        showError(a.problem);
+        showError(a.refusal());
         return false;
     }
     *adrr = instrument::hexText16(qint16(a.value));
     return true;
 }
 
-void Main::writePair(quint8 first, quint8 second, const std::function<bool(QString*)>& adrr,
-                     const QString& value)
+void Main::writePair(quint8 first, quint8 second, const QString& adrr, const QString& value)
 {
-    QString address;
-    if (!adrr(&address))
-        return;
-    beginExchange();
-    for (quint8 command : {first, second}) {
-        if (command == second && !adrr(&address))
-            break;
-        const QString result = m_dev.sWriteAndRead(command, address, value);
-        if (m_guard.isClosing())
-            break; // the window was closed during the write: nothing more
-        if (result != QLatin1String("OK")) {
-            showError(result);
-            break;
-        }
-    }
-    EnableAll();
+    settingsToLink();
+    ui::Operation op(this, ui::Operation::Write);
+    op.holdControlsOnFailure();
+    (void)op.writeVerifiedPair(first, second, adrr, value);
 }
 
-bool Main::wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value) const
+bool Main::wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value)
 {
-    return instrument::toWholeNumber(answer, m_dev.sFloatingPointSeparator, lo, hi, value);
+    return instrument::toWholeNumber(answer, dev()->sFloatingPointSeparator, lo, hi, value);
 }
 
 void Main::SRead_Click()
 {
-    QString address;
-    if (!cpuAddress(QStringLiteral("SPD_EXC"), QStringLiteral("&H1"), &address))
+    const std::optional<QString> answer = readNumber(SpeedCode, ReadInteger, ComSettings);
+    if (!answer)
         return;
-    beginExchange();
-    const QString answer = m_dev.sCOMPort(14, address, QStringLiteral("0"));
-    if (!EnableAll())
-        return;
-    if (!instrument::isNumber(answer, m_dev.sFloatingPointSeparator)) {
-        ui::showInEditField(ComSettings, answer);
-        return;
-    }
     // The byte's hexadecimal digits spell the speed: 48 hexadecimal (72) is 4800.
     qint64 value = 0;
     int index = -1;
-    if (wholeNumber(answer, 0, 0xFFFF, &value))
+    if (wholeNumber(*answer, 0, 0xFFFF, &value))
         index = speedCodes().indexOf(instrument::hexText(quint32(value)));
     ui::selectItem(ComSettings, index >= 0 ? index : kDefaultSettingsIndex);
 }
@@ -368,55 +321,60 @@ void Main::SWrite_Click()
     const int index = ui::selectedIndex(ComSettings);
     const QString code = speedCodes().at(index >= 0 ? index : kDefaultSettingsIndex);
     // The speed code always lives at address 1.
-    writePair(5, 13, [](QString* a) { *a = QStringLiteral("1"); return true; }, code);
+    writePair(WriteIntegerFlash, WriteInteger, QStringLiteral("1"), code);
+}
+
+std::optional<QString> Main::readNumber(CpuKey key, quint8 command, QComboBox* box)
+{
+    QString address;
+    if (!cpuAddress(key, &address))
+        return std::nullopt;
+    settingsToLink();
+    ui::Operation op(this, ui::Operation::Read);
+    const std::optional<QString> answer =
+        op.call([&](instrument::Dev& d) { return d.sCOMPort(command, address, QStringLiteral("0")); });
+    if (!answer || !op.finish())
+        return std::nullopt;
+    if (!instrument::isNumber(*answer, dev()->sFloatingPointSeparator)) {
+        ui::showInEditField(box, *answer);
+        return std::nullopt;
+    }
+    return answer;
 }
 
 void Main::NRead_Click()
 {
-    QString address;
-    if (!cpuAddress(QStringLiteral("NET_NUM"), QStringLiteral("&H1"), &address))
-        return;
-    beginExchange();
-    const QString answer = m_dev.sCOMPort(30, address, QStringLiteral("0"));
-    if (!EnableAll())
-        return;
+    const std::optional<QString> answer = readNumber(NetNumber, ReadRegister, NetAdrr);
     qint64 value = 0;
-    if (!instrument::isNumber(answer, m_dev.sFloatingPointSeparator)) {
-        ui::showInEditField(NetAdrr, answer);
-    } else if (wholeNumber(answer, 0, NetAdrr->count() - 1, &value)) {
+    if (!answer)
+        return;
+    if (wholeNumber(*answer, 0, NetAdrr->count() - 1, &value))
         ui::selectItem(NetAdrr, int(value));
-    } else {
+    else
         // A number no item shows: let the user see what the instrument holds.
-        ui::showInEditField(NetAdrr, answer.trimmed());
-    }
+        ui::showInEditField(NetAdrr, answer->trimmed());
 }
 
 void Main::NWrite_Click()
 {
     const int index = ui::selectedIndex(NetAdrr);
     const QString value = index >= 0 ? instrument::hexText(quint32(index)) : QStringLiteral("1");
-    writePair(31, 29, [this](QString* a) { return cpuAddress(QStringLiteral("NET_NUM"), QStringLiteral("&H1"), a); },
-              value);
+    QString address;
+    if (cpuAddress(NetNumber, &address))
+        writePair(WriteRegister2, WriteRegister, address, value);
 }
 
 void Main::CRead_Click()
 {
-    QString address;
-    if (!cpuAddress(QStringLiteral("MAX_CH"), QStringLiteral("&H2"), &address))
-        return;
-    beginExchange();
-    const QString answer = m_dev.sCOMPort(14, address, QStringLiteral("0"));
-    if (!EnableAll())
-        return;
+    const std::optional<QString> answer = readNumber(Channels, ReadInteger, AmOfCh);
     qint64 value = 0;
-    if (!instrument::isNumber(answer, m_dev.sFloatingPointSeparator)) {
-        ui::showInEditField(AmOfCh, answer);
-    } else if (wholeNumber(answer, 1, AmOfCh->count(), &value)) {
+    if (!answer)
+        return;
+    if (wholeNumber(*answer, 1, AmOfCh->count(), &value))
         ui::selectItem(AmOfCh, int(value - 1));
-    } else {
+    else
         // 0 or more channels than the list offers: the number read, no item.
-        ui::showInEditField(AmOfCh, answer.trimmed());
-    }
+        ui::showInEditField(AmOfCh, answer->trimmed());
 }
 
 void Main::CWrite_Click()
@@ -424,8 +382,9 @@ void Main::CWrite_Click()
     if (ui::selectedIndex(AmOfCh) < 0)
         ui::selectItem(AmOfCh, AmOfCh->count() - 1);
     const QString value = instrument::hexText(quint32(ui::selectedIndex(AmOfCh) + 1));
-    writePair(5, 13, [this](QString* a) { return cpuAddress(QStringLiteral("MAX_CH"), QStringLiteral("&H2"), a); },
-              value);
+    QString address;
+    if (cpuAddress(Channels, &address))
+        writePair(WriteIntegerFlash, WriteInteger, address, value);
 }
 
 } // namespace commission

@@ -4,12 +4,11 @@
 // of channels, the restart that makes the instrument take them, and the
 // suite's port settings saved in "dev.dat" when the window closes.
 
-#include "dev.h"
-#include "exchangeguard.h"
+#include "programwindow.h"
+#include "settingskeys.h"
 
 #include <QStringList>
-#include <QWidget>
-#include <functional>
+#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -18,7 +17,7 @@ class QPushButton;
 
 namespace commission {
 
-class Main : public QWidget {
+class Main : public ui::ProgramWindow {
     Q_OBJECT
 public:
     explicit Main(QWidget* parent = nullptr);
@@ -33,11 +32,6 @@ public:
 
     // Start-up. False when the link cannot start (the user has been told).
     bool Form_Load();
-    // Saves the link settings in "dev.dat" and unloads the link. Runs once,
-    // when the window closes by any means.
-    void Form_Unload();
-
-    instrument::Dev* dev() { return &m_dev; }
 
     // ---- handlers -------------------------------------------------------------
     void cmdExit_Click();
@@ -45,9 +39,6 @@ public:
     void RealSettings_Click();
     void RealNetAdrr_Click();
     void cmdTest_Click();
-    // False when the window was closed during the exchange (it is closed now).
-    bool EnableAll();
-    void DisableAll();
     void SRead_Click();
     void SWrite_Click();
     void NRead_Click();
@@ -83,32 +74,33 @@ public:
     QPushButton* CWrite = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // Saves the link settings in "dev.dat"; runs once, when the window
+    // closes by any means (after an exchange under way has returned).
+    void windowClosing() override;
 
 private:
     void createControls();
     void connectHandlers();
 
-    // The common frame of an exchange: the settings shown go to the link and
-    // the window is disabled.
-    void beginExchange();
-    // The address of key in section CPU as the link wants it ("1", "151A").
-    // A key that is not a 16-bit number is reported in a message box.
-    bool cpuAddress(const QString& key, const QString& fallback, QString* adrr);
-    // Writes value with the first command and then the second, each at the
-    // address adrr() gives at that moment; the window stays disabled until
-    // the pair is done or its error message has been closed.
-    void writePair(quint8 first, quint8 second, const std::function<bool(QString*)>& adrr,
-                   const QString& value);
-    void showError(const QString& text);
+    // The instrument addresses of section CPU, read at start.
+    enum CpuKey { SpeedCode, NetNumber, Channels };
+    // The address of key as the link wants it ("1", "151A"); a key that is
+    // not a 16-bit number (reported at start) is refused with a message.
+    bool cpuAddress(CpuKey key, QString* adrr);
+    // Before every exchange: the port settings shown go to the link.
+    void settingsToLink();
+    // Writes value with the first command and then the second, both verified,
+    // at adrr; the window stays disabled until the pair is done or its error
+    // message has been closed.
+    void writePair(quint8 first, quint8 second, const QString& adrr, const QString& value);
+    // The read of an integer at key's address with command; an answer that
+    // is no number is shown in box's edit field and gives nothing.
+    std::optional<QString> readNumber(CpuKey key, quint8 command, QComboBox* box);
     // The answer of an integer read as a whole number from lo to hi, when it is one.
-    bool wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value) const;
+    bool wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value);
 
-    instrument::Dev m_dev;
+    ui::BaseAddress m_cpu[3];
     bool m_loaded = false;
-    bool m_devLoaded = false;
-    bool m_unloaded = false;
-    ui::ExchangeGuard m_guard{this};
 };
 
 } // namespace commission

@@ -1,11 +1,11 @@
 #include "commission_window.h"
-
-#include <QApplication>
+#include "program.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(commission::Main::version());
+    ui::prepareProgram();
     commission::Main w;
     if (!w.Form_Load())
         return 1;

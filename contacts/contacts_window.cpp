@@ -3,14 +3,13 @@
 #include "controls.h"
 #include "lists.h"
 #include "markgrid.h"
-#include "messagebox.h"
-#include "boxes.h"
 #include "netaddress.h"
 #include "numbers.h"
+#include "operation.h"
+#include "protocol.h"
 #include "windowstyle.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -36,23 +35,32 @@ constexpr int kClientWidth = 10590;
 constexpr int kClientHeight = 5835;
 constexpr int kRowHeight = 240;
 
-// Relay record commands and the flags' addresses.
-constexpr quint8 kReadRecord = 36;
-constexpr quint8 kWriteRecord = 35;
-constexpr quint8 kReadFlag = 6;
-constexpr quint8 kWriteFlag = 5;
-constexpr quint8 kRestartCommand = 13;
+// Relay records are read and written at address 0; the flags are integers in
+// flash; the restart is an integer written to the working copy.
+using namespace instrument::cmd;
 const QString kRecordAddress = QStringLiteral("0");
 const QString kRestartAddress = QStringLiteral("151A");
 const QString kBuiltInLogic = QStringLiteral("13ED");
 const QString kAnalysis = QStringLiteral("11F8");
 const QString kRelayTest = QStringLiteral("13EC");
+const QString kRestartItem = QStringLiteral("перезагрузка прибора");
 
 const QString kUnreadWriteAll = QStringLiteral(
     "Таблица не прочитана из прибора и не изменялась. Запись сотрёт логику работы всех 13 реле прибора. "
     "Записать?");
 
-// A vertical sunken line at left from top to bottom (twips).
+QString relayItem(int relay)
+{
+    return QStringLiteral("реле %1").arg(relay + 1);
+}
+
+// A flag as a report names it: its box's caption, from a small letter.
+QString flagItem(const QCheckBox* box)
+{
+    const QString text = box->text();
+    return text.left(1).toLower() + text.mid(1);
+}
+
 } // namespace
 
 QString frmContacts::version()
@@ -65,7 +73,7 @@ QString frmContacts::programName()
     return kProgram;
 }
 
-frmContacts::frmContacts(QWidget* parent) : QWidget(parent)
+frmContacts::frmContacts(QWidget* parent) : ui::ProgramWindow(kProgram, parent)
 {
     setObjectName(QStringLiteral("frmContacts"));
     setWindowTitle(kTitle);
@@ -79,10 +87,7 @@ frmContacts::frmContacts(QWidget* parent) : QWidget(parent)
     connectHandlers();
 }
 
-frmContacts::~frmContacts()
-{
-    Form_Unload();
-}
+frmContacts::~frmContacts() = default;
 
 void frmContacts::createControls()
 {
@@ -160,11 +165,10 @@ void frmContacts::connectHandlers()
 bool frmContacts::Form_Load()
 {
     setWindowTitle(ui::caption(kTitle, version()));
-    if (!ui::loadLink(m_dev, this, kProgram))
+    if (!loadLink())
         return false;
-    m_devLoaded = true;
     writeHeadings();
-    ui::fillNetAddresses(cbNetAdrr, m_dev, 1);
+    ui::fillNetAddresses(cbNetAdrr, *dev(), 1);
     return true;
 }
 
@@ -197,23 +201,6 @@ void frmContacts::Form_Resize()
     fgTab->setGeometry(fgTab->x(), top, fgTab->width(), std::max(1, height() - top - twips(kGridFootGap)));
 }
 
-void frmContacts::closeEvent(QCloseEvent* event)
-{
-    if (m_guard.holdClose(event))
-        return;
-    Form_Unload();
-    event->accept();
-}
-
-void frmContacts::Form_Unload()
-{
-    if (!m_devLoaded)
-        return;
-    m_devLoaded = false;
-    m_dev.Form_Unload();
-    m_dev.hide();
-}
-
 void frmContacts::cmbExit_Click()
 {
     close();
@@ -221,7 +208,7 @@ void frmContacts::cmbExit_Click()
 
 void frmContacts::cbNetAdrr_LostFocus()
 {
-    ui::takeNetAddress(cbNetAdrr, m_dev);
+    ui::takeNetAddress(cbNetAdrr, *dev());
 }
 
 // ---- marks ----------------------------------------------------------------------
@@ -288,44 +275,29 @@ void frmContacts::cbDevLogic_Click()
 
 // ---- exchanges ------------------------------------------------------------------
 
-void frmContacts::showError(const QString& text)
-{
-    ui::errorBox(this, kProgram, text);
-}
-
-bool frmContacts::goOn(const QString& answer, bool good)
-{
-    if (m_guard.isClosing()) {
-        (void)m_guard.end();
-        return false;
-    }
-    if (good)
-        return true;
-    if (m_guard.end())
-        showError(answer);
-    return false;
-}
-
 void frmContacts::raiseProgress()
 {
     if (pbProgress->value() < pbProgress->maximum())
         pbProgress->setValue(pbProgress->value() + 1);
 }
 
-void frmContacts::restart()
+bool frmContacts::restart(ui::Operation& op)
 {
-    m_dev.sCOMPort(kRestartCommand, kRestartAddress, QStringLiteral("1"));
+    if (!op.call([](instrument::Dev& d) { return d.sCOMPort(WriteInteger, kRestartAddress, QStringLiteral("1")); }))
+        return false;
+    op.done(kRestartItem);
+    return true;
 }
 
 void frmContacts::ReadFromDev(qint16& first, qint16& last)
 {
     pbProgress->setRange(0, std::max(1, last - first + 1));
     pbProgress->setValue(0);
-    m_guard.begin();
+    ui::Operation op(this, ui::Operation::Read);
     for (int i = first; i <= last; ++i) {
-        const QString answer = m_dev.sCOMPort(kReadRecord, kRecordAddress, instrument::hexText(quint32(i)));
         std::array<quint32, kRecordFields> fields{};
-        if (!goOn(answer, readRecord(answer, &fields)))
+        if (!op.read(ReadRelayRecord, kRecordAddress, instrument::hexText(quint32(i)),
+                     [&](const QString& answer) { return readRecord(answer, &fields); }))
             return;
         raiseProgress();
         // A read shows channels 1 to 12: the first two fields of each group.
@@ -335,22 +307,26 @@ void frmContacts::ReadFromDev(qint16& first, qint16& last)
                        qint16(fields[size_t(e * kFieldsPerRow + t)] & 0x3F));
         m_gridTouched = true;
     }
-    (void)m_guard.end();
 }
 
 void frmContacts::WriteToDev(qint16& first, qint16& last)
 {
     pbProgress->setRange(0, std::max(1, last - first + 1));
     pbProgress->setValue(0);
-    m_guard.begin();
+    ui::Operation op(this, ui::Operation::Write);
+    QStringList items;
+    for (int i = first; i <= last; ++i)
+        items << relayItem(i);
+    op.plan(items << kRestartItem);
     for (int i = first; i <= last; ++i) {
         raiseProgress();
-        const QString answer = m_dev.sCOMPort(kWriteRecord, kRecordAddress, recordText(i, relayMarks(i)));
-        if (!goOn(answer, answer == QLatin1String("OK")))
+        if (!op.write([&](instrument::Dev& d) {
+                return d.sCOMPort(WriteRelayRecord, kRecordAddress, recordText(i, relayMarks(i)));
+            }))
             return;
+        op.done(relayItem(i));
     }
-    restart();
-    (void)m_guard.end();
+    (void)restart(op);
 }
 
 void frmContacts::Command1_Click()
@@ -399,8 +375,7 @@ void frmContacts::readAll_Click()
 void frmContacts::writeAll_Click()
 {
     // An empty grid that was never read would wipe every relay's logic.
-    if (!m_gridTouched
-        && !ui::questionBox(this, kProgram, kUnreadWriteAll))
+    if (!m_gridTouched && !ask(kUnreadWriteAll))
         return;
     qint16 first = 0;
     qint16 last = kRelays - 1;
@@ -412,39 +387,40 @@ void frmContacts::cmbRead_Click()
     cbAI->setChecked(false);
     cbTH->setChecked(false);
     cbDevLogic->setChecked(false);
-    m_guard.begin();
+    ui::Operation op(this, ui::Operation::Read);
     const std::pair<QString, QCheckBox*> flags[] = {
         {kBuiltInLogic, cbDevLogic}, {kAnalysis, cbTH}, {kRelayTest, cbAI}};
     for (const auto& [address, box] : flags) {
-        const QString answer = m_dev.sCOMPort(kReadFlag, address, QStringLiteral("0"));
-        if (!goOn(answer, isFlagAnswer(answer)))
+        const std::optional<QString> answer = op.read(ReadIntegerFlash, address, QStringLiteral("0"), isFlagAnswer);
+        if (!answer)
             return;
-        if (flagSet(answer))
+        if (flagSet(*answer))
             box->setChecked(true);
     }
-    (void)m_guard.end();
 }
 
 void frmContacts::cmbWrite_Click()
 {
-    m_guard.begin();
+    ui::Operation op(this, ui::Operation::Write);
     const std::pair<QString, QCheckBox*> flags[] = {
         {kBuiltInLogic, cbDevLogic}, {kRelayTest, cbAI}, {kAnalysis, cbTH}};
+    QStringList items;
+    for (const auto& [address, box] : flags)
+        items << flagItem(box);
+    op.plan(items << kRestartItem);
     for (const auto& [address, box] : flags) {
-        const QString answer =
-            m_dev.sCOMPort(kWriteFlag, address, box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-        if (!goOn(answer, answer == QLatin1String("OK")))
+        const QString value = box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+        if (!op.write([&](instrument::Dev& d) { return d.sCOMPort(WriteIntegerFlash, address, value); }))
             return;
+        op.done(flagItem(box));
     }
-    restart();
-    (void)m_guard.end();
+    (void)restart(op);
 }
 
 void frmContacts::cmdReload_Click()
 {
-    m_guard.begin();
-    restart();
-    (void)m_guard.end();
+    ui::Operation op(this, ui::Operation::Write);
+    (void)restart(op);
 }
 
 } // namespace contacts

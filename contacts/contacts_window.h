@@ -5,11 +5,8 @@
 // writes the relay records of the selected relays or of all of them, reads
 // and writes the three relay flags, and restarts the instrument's relay logic.
 
-#include "dev.h"
-#include "exchangeguard.h"
+#include "programwindow.h"
 #include "relayrecord.h"
-
-#include <QWidget>
 
 class QCheckBox;
 class QComboBox;
@@ -18,11 +15,15 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
+namespace ui {
+class Operation;
+}
+
 namespace contacts {
 
 class MarkGrid;
 
-class frmContacts : public QWidget {
+class frmContacts : public ui::ProgramWindow {
     Q_OBJECT
 public:
     explicit frmContacts(QWidget* parent = nullptr);
@@ -31,7 +32,6 @@ public:
     // Start-up: caption, link, grid headings, network address. False when the
     // link cannot start (the reason has been shown).
     bool Form_Load();
-    instrument::Dev* dev() { return &m_dev; }
 
     static QString version();
     static QString programName();
@@ -68,7 +68,6 @@ public:
     QList<QFrame*> lines;   // Line1 .. Line7
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -78,7 +77,6 @@ private:
 
     // ---- handlers -------------------------------------------------------------
     void Form_Resize();
-    void Form_Unload();
     void fgTab_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, bool plainClick);
     void cbTH_Click();
     void cbAI_Click();
@@ -100,17 +98,10 @@ private:
     // The marks of relay i's three event rows, as the grid shows them.
     RelayMarks relayMarks(int relay) const;
     void raiseProgress();
-    // Sends the restart of the relay logic; its answer is not looked at.
-    void restart();
-    // After one exchange of a sequence: false when the sequence must stop,
-    // having been ended: the window was closed meanwhile, or the answer is
-    // not good (the window is enabled, then the message shown).
-    bool goOn(const QString& answer, bool good);
-    void showError(const QString& text);
+    // Sends the restart of the relay logic in op; its answer is not looked
+    // at. False when the window was closed before it could be sent.
+    bool restart(ui::Operation& op);
 
-    instrument::Dev m_dev;
-    ui::ExchangeGuard m_guard{this};
-    bool m_devLoaded = false;
     bool m_gridTouched = false;
 };
 

@@ -1,13 +1,7 @@
 #include "contacts_window.h"
-
-#include <QApplication>
+#include "program.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    contacts::frmContacts w;
-    if (!w.Form_Load())
-        return 1;
-    w.show();
-    return app.exec();
+    return ui::runProgram<contacts::frmContacts>(argc, argv);
 }

@@ -5,12 +5,13 @@
 #include "boxes.h"
 #include "netaddress.h"
 #include "numbers.h"
+#include "operation.h"
+#include "protocol.h"
 #include "statusbar.h"
 #include "windowstyle.h"
 #include "wrapbutton.h"
 
 #include <QAbstractItemView>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -25,22 +26,11 @@ namespace {
 
 const QString kTitle = QStringLiteral("Настройка датчиков");
 const QString kFlash = QStringLiteral("Flash");
-const QString kOK = QStringLiteral("OK");
 
-constexpr quint8 kReadByte = 20;
-constexpr quint8 kWriteByte = 19;
-constexpr quint8 kReadReal = 28;
-constexpr quint8 kWriteReal = 27;
-constexpr quint8 kReadMeasured = 26;
-constexpr qint16 kRestartCommand = 17;
+using namespace instrument::cmd;
 // Byte 1 to address 44B of the module restarts its converter.
 const QString kRestartParameters = QStringLiteral("44B;1");
 constexpr int kLineResistanceBase = 0xB0;
-
-QString quoted(const QString& text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
 
 } // namespace
 
@@ -54,7 +44,7 @@ QString frmMain::program()
     return QStringLiteral("Inputs");
 }
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent)
+frmMain::frmMain(QWidget* parent) : ui::ProgramWindow(program(), parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kTitle);
@@ -62,14 +52,11 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent)
     ui::setFixedClientSize(this, 4830, 5205);
     createControls();
     StatusBar = new ui::StatusBar(this);
-    m_guard.setStatusBar(StatusBar);
+    setStatusBar(StatusBar);
     connectHandlers();
 }
 
-frmMain::~frmMain()
-{
-    Form_Unload();
-}
+frmMain::~frmMain() = default;
 
 void frmMain::createControls()
 {
@@ -150,12 +137,11 @@ void frmMain::connectHandlers()
 bool frmMain::Form_Load()
 {
     setWindowTitle(ui::caption(kTitle, version()));
-    if (!ui::loadLink(m_dev, this, program()))
+    if (!loadLink())
         return false;
-    m_devLoaded = true;
     readAddressSettings();
 
-    ui::fillNetAddresses(cbNetAdrr, m_dev, 1);
+    ui::fillNetAddresses(cbNetAdrr, *dev(), 1);
     ui::fill(Wired, {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}, 0);
     ui::fill(Sensors, sensorTypes(), 0);
     // The longest types are shown whole: their tails tell them apart.
@@ -182,30 +168,12 @@ void frmMain::readAddressSettings()
     QStringList problems;
     for (const auto& [param, target] : settings) {
         const ParamInfo& info = paramInfo(param);
-        *target = ui::readBaseAddress(m_dev, kFlash, QLatin1String(info.key), QLatin1String(info.fallback), 0,
-                                      highestOffset(info), QString());
+        *target = ui::readBaseAddress(*dev(), kFlash, QLatin1String(info.key), QLatin1String(info.fallback), 0,
+                                      highestOffset(info), consequence);
         if (!target->valid)
             problems << target->problem;
     }
-    if (!problems.isEmpty())
-        showError(problems.join(QLatin1Char('\n')) + QLatin1Char('\n') + consequence);
-}
-
-void frmMain::Form_Unload()
-{
-    if (!m_devLoaded)
-        return;
-    m_devLoaded = false;
-    m_dev.Form_Unload();
-    m_dev.hide();
-}
-
-void frmMain::closeEvent(QCloseEvent* event)
-{
-    if (m_guard.holdClose(event))
-        return;
-    Form_Unload();
-    event->accept();
+    reportStartProblems(problems);
 }
 
 void frmMain::cmbExit_Click()
@@ -220,7 +188,7 @@ void frmMain::Modul_Click()
     const int module = Modul->currentIndex();
     if (module < 0)
         return;
-    m_dev.bModuleNumber = quint8(module);
+    dev()->bModuleNumber = quint8(module);
     ui::fill(ChNum, channelItems(module), 0);
 }
 
@@ -232,14 +200,14 @@ void frmMain::Sensors_Click()
 
 void frmMain::cbNetAdrr_LostFocus()
 {
-    ui::takeNetAddress(cbNetAdrr, m_dev);
+    ui::takeNetAddress(cbNetAdrr, *dev());
 }
 
 void frmMain::takeSelection()
 {
     if (Modul->currentIndex() >= 0)
-        m_dev.bModuleNumber = quint8(Modul->currentIndex());
-    ui::takeNetAddress(cbNetAdrr, m_dev);
+        dev()->bModuleNumber = quint8(Modul->currentIndex());
+    ui::takeNetAddress(cbNetAdrr, *dev());
 }
 
 // ---- addresses ------------------------------------------------------------------
@@ -276,31 +244,18 @@ int frmMain::address(Param p, int ch) const
     return first + channelOffset(paramInfo(p), ch);
 }
 
-// ---- messages -------------------------------------------------------------------
-
-void frmMain::showError(const QString& text)
-{
-    ui::errorBox(this, program(), text);
-}
-
-bool frmMain::fail(const QString& text)
-{
-    if (!m_guard.end())
-        return false;
-    showError(text);
-    return true;
-}
+// ---- boxes --------------------------------------------------------------------------
 
 void frmMain::setShown(Param p, const QString& text)
 {
     switch (p) {
-    case Param::DiapMax: DiapMax->setText(text); break;
-    case Param::DiapMin: DiapMin->setText(text); break;
-    case Param::Flags: Flags->setText(text); break;
-    case Param::Sensor: SensorsId->setText(text); break;
+    case Param::DiapMax: ui::showValue(DiapMax, text); break;
+    case Param::DiapMin: ui::showValue(DiapMin, text); break;
+    case Param::Flags: ui::showValue(Flags, text); break;
+    case Param::Sensor: ui::showValue(SensorsId, text); break;
     case Param::Wired: ui::showInEditField(Wired, text); break;
-    case Param::Bias: Bias->setText(text); break;
-    case Param::LineResistance: tbRl->setText(text); break;
+    case Param::Bias: ui::showValue(Bias, text); break;
+    case Param::LineResistance: ui::showValue(tbRl, text); break;
     }
 }
 
@@ -313,34 +268,36 @@ void frmMain::Read_Click()
         showError(refused);
         return;
     }
-    const QString sep = m_dev.sFloatingPointSeparator;
+    const QString sep = dev()->sFloatingPointSeparator;
     takeSelection();
-    m_guard.begin();
+    ui::Operation op(this, ui::Operation::Read);
     for (int i = 0; i < kParamCount; ++i) {
         const ParamInfo& info = paramInfo(i);
-        m_guard.showStep(info.readStep);
+        op.step(info.readStep);
         const int ch = ChNum->currentIndex();
         const QString adrr = instrument::hexText16(qint16(address(info.param, ch)));
-        const QString answer = m_dev.sCOMPort(info.real ? kReadReal : kReadByte, adrr, QStringLiteral("0"));
-        if (m_guard.closedMeanwhile())
+        const std::optional<QString> answer = op.call([&](instrument::Dev& d) {
+            return d.sCOMPort(info.real ? ReadModuleRealFlash : ReadModuleByteFlash, adrr, QStringLiteral("0"));
+        });
+        if (!answer)
             return;
         qint64 byte = 0;
-        const bool good = info.real ? instrument::isNumber(answer, sep)
-                                    : instrument::toWholeNumber(answer, sep, -32768, 65535, &byte);
+        const bool good = info.real ? instrument::isNumber(*answer, sep)
+                                    : instrument::toWholeNumber(*answer, sep, -32768, 65535, &byte);
         if (!good) {
             setShown(info.param, QString());
-            fail(answer);
+            op.fail(*answer);
             return;
         }
         if (info.real) {
-            setShown(info.param, answer);
+            setShown(info.param, *answer);
         } else if (info.param == Param::Sensor) {
             if (byte >= 0 && byte <= kHighestSensorType) {
                 ui::selectSilently(Sensors, int(byte));
-                SensorsId->setText(QString::number(byte));
+                ui::showValue(SensorsId, QString::number(byte));
             } else {
                 // Not an error: the list keeps its choice and the read goes on.
-                SensorsId->setText(QStringLiteral("Слишком большой номер типа датчика"));
+                ui::showValue(SensorsId, QStringLiteral("Слишком большой номер типа датчика"));
             }
         } else if (info.param == Param::Wired) {
             const QString shown = byteForBox(byte);
@@ -353,7 +310,6 @@ void frmMain::Read_Click()
             setShown(info.param, byteForBox(byte));
         }
     }
-    (void)m_guard.end();
 }
 
 // ---- write all --------------------------------------------------------------------
@@ -374,23 +330,22 @@ void frmMain::Write_Click()
         QString value;
     };
     QList<Step> steps;
-    const QString sep = m_dev.sFloatingPointSeparator;
+    const QString sep = dev()->sFloatingPointSeparator;
     auto real = [&](Param p, const QLineEdit* box) {
-        const RealWrite w = realForWrite(box->text(), sep, [this](double v) { return m_dev.sExpConvection(v); });
-        const QString name = quoted(paramInfo(p).box);
+        const RealWrite w = realForWrite(box->text(), sep, [this](double v) { return dev()->sExpConvection(v); });
+        const QString& field = paramInfo(p).box;
         switch (w.status) {
         case RealBox::Empty:
             return true;
         case RealBox::Ok:
-            steps.append({p, kWriteReal, w.wire});
+            steps.append({p, WriteModuleRealFlash, w.wire});
             return true;
         case RealBox::NotNumber:
-            showError(QStringLiteral("в поле %1 не число: %2").arg(name, quoted(box->text())));
+            refuse(field, QStringLiteral("«%1» не является числом").arg(box->text()));
             return false;
         case RealBox::TooManyDigits:
-            showError(QStringLiteral("в поле %1 у числа %2 больше значащих цифр, чем передается прибору "
-                                     "(ушло бы %3); сократите число")
-                          .arg(name, quoted(box->text()), instrument::numberText(w.sent, sep)));
+            refuse(field, QStringLiteral("«%1» не передаётся прибору точно (прибор получил бы %2), введите меньше цифр")
+                              .arg(box->text(), instrument::numberText(w.sent, sep)));
             return false;
         }
         return false;
@@ -400,34 +355,33 @@ void frmMain::Write_Click()
             return true;
         int value = 0;
         if (!byteFromBox(text, &value)) {
-            showError(QStringLiteral("в поле %1 не байт (одна или две шестнадцатеричные цифры): %2")
-                          .arg(quoted(paramInfo(p).box), quoted(text)));
+            refuse(paramInfo(p).box,
+                   QStringLiteral("«%1» не является байтом (одна или две шестнадцатеричные цифры)").arg(text));
             return false;
         }
-        steps.append({p, kWriteByte, instrument::hexText(quint32(value))});
+        steps.append({p, WriteModuleByteFlash, instrument::hexText(quint32(value))});
         return true;
     };
     if (!real(Param::DiapMax, DiapMax) || !real(Param::DiapMin, DiapMin) || !byte(Param::Flags, Flags->text()))
         return;
     if (Sensors->currentIndex() >= 0)
-        steps.append({Param::Sensor, kWriteByte, instrument::hexText(quint32(Sensors->currentIndex()))});
+        steps.append({Param::Sensor, WriteModuleByteFlash, instrument::hexText(quint32(Sensors->currentIndex()))});
     if (!byte(Param::Wired, Wired->currentText()) || !real(Param::Bias, Bias) || !real(Param::LineResistance, tbRl))
         return;
 
     takeSelection();
-    m_guard.begin();
+    ui::Operation op(this, ui::Operation::Write);
+    QStringList items;
+    for (const Step& s : steps)
+        items << paramInfo(s.param).box;
+    op.plan(items);
     for (const Step& s : steps) {
-        m_guard.showStep(paramInfo(s.param).writeStep);
+        op.step(paramInfo(s.param).writeStep);
         const int ch = ChNum->currentIndex();
-        const QString result = m_dev.sWriteToFlash(s.command, qint16(address(s.param, ch)), s.value);
-        if (m_guard.closedMeanwhile())
+        if (!op.write([&](instrument::Dev& d) { return d.sWriteToFlash(s.command, qint16(address(s.param, ch)), s.value); }))
             return;
-        if (result != kOK) {
-            fail(result);
-            return;
-        }
+        op.done(paramInfo(s.param).box);
     }
-    (void)m_guard.end();
 }
 
 // ---- measured value and converter restart -------------------------------------------
@@ -435,29 +389,31 @@ void frmMain::Write_Click()
 void frmMain::VRead_Click()
 {
     takeSelection();
-    m_guard.begin();
+    ui::Operation op(this, ui::Operation::Read);
     const int ch = ChNum->currentIndex();
-    const QString answer = m_dev.sCOMPort(kReadMeasured, instrument::hexText16(qint16(measuredAddress(ch))),
-                                          QStringLiteral("0"));
-    if (!m_guard.end())
+    const std::optional<QString> answer = op.call([&](instrument::Dev& d) {
+        return d.sCOMPort(ReadModuleReal, instrument::hexText16(qint16(measuredAddress(ch))), QStringLiteral("0"));
+    });
+    if (!answer)
         return;
-    if (instrument::isNumber(answer, m_dev.sFloatingPointSeparator)) {
-        Value->setText(answer);
+    if (instrument::isNumber(*answer, dev()->sFloatingPointSeparator)) {
+        ui::showValue(Value, *answer);
         return;
     }
     Value->clear();
-    showError(answer);
+    op.fail(*answer);
 }
 
 void frmMain::cmbReload_Click()
 {
     takeSelection();
-    m_guard.begin();
-    m_dev.sSendCommand(kRestartCommand, QString::number(Modul->currentIndex()), kRestartParameters);
-    if (!m_guard.end())
+    ui::Operation op(this, ui::Operation::Write);
+    if (!op.call([&](instrument::Dev& d) {
+            return d.sSendCommand(ModuleRestart, QString::number(Modul->currentIndex()), kRestartParameters);
+        }))
         return;
-    if (m_dev.COMError != 0)
-        showError(m_dev.sErrorMsg);
+    if (dev()->COMError != 0)
+        op.fail(dev()->sErrorMsg);
 }
 
 } // namespace inputs

@@ -4,12 +4,9 @@
 // resistance read and written in the module's four flash copies; the
 // channel's measured value; the restart of the module's converter.
 
-#include "dev.h"
-#include "exchangeguard.h"
 #include "parameters.h"
+#include "programwindow.h"
 #include "settingskeys.h"
-
-#include <QWidget>
 
 class QComboBox;
 class QFrame;
@@ -23,7 +20,7 @@ class StatusBar;
 
 namespace inputs {
 
-class frmMain : public QWidget {
+class frmMain : public ui::ProgramWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -36,8 +33,6 @@ public:
 
     // Start-up. False when the link cannot start (the user has been told).
     bool Form_Load();
-    void Form_Unload();
-    instrument::Dev* dev() { return &m_dev; }
 
     // ---- handlers -------------------------------------------------------------
     void Modul_Click();
@@ -90,9 +85,6 @@ public:
     ui::BaseAddress WiredAdrrF;
     ui::BaseAddress BiasAdrrF;
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     void createControls();
     void connectHandlers();
@@ -107,16 +99,8 @@ private:
 
     // The module and network address shown go to the link.
     void takeSelection();
-    void showError(const QString& text);
-    // Ends the running exchange with an error: the controls come back, then
-    // the message. False when the window was closed meanwhile.
-    bool fail(const QString& text);
     // The box of a parameter, for reading into and emptying.
     void setShown(Param p, const QString& text);
-
-    instrument::Dev m_dev;
-    ui::ExchangeGuard m_guard{this};
-    bool m_devLoaded = false;
 };
 
 } // namespace inputs

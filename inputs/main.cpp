@@ -1,13 +1,7 @@
 #include "inputs_window.h"
-
-#include <QApplication>
+#include "program.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    inputs::frmMain w;
-    if (!w.Form_Load())
-        return 1;
-    w.show();
-    return app.exec();
+    return ui::runProgram<inputs::frmMain>(argc, argv);
 }

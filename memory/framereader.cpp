@@ -4,6 +4,8 @@
 #include "dev.h"
 #include "messagebox.h"
 #include "numbers.h"
+#include "operation.h"
+#include "protocol.h"
 
 #include <QProgressBar>
 
@@ -19,31 +21,41 @@ const QString kRegisterPrefix = QStringLiteral("Error: ");
 constexpr int kFirstFrameRegister = 0x2;
 constexpr int kLengthRegister = 0x4;
 constexpr int kCurrentFrameRegister = 0x20;
-constexpr qint16 kFrameCommand = 323;
 // The number of value fields the link checks in a frame answer, in hexadecimal.
 const QString kCheckedValues = QStringLiteral("c");
 
 } // namespace
 
-FrameReader::FrameReader(instrument::Dev& dev, QWidget* window) : m_dev(dev), m_window(window) {}
+FrameReader::FrameReader(QWidget* window) : m_window(window) {}
+
+bool FrameReader::stopRequested() const
+{
+    return m_stop || (m_op && !m_op->ok());
+}
 
 bool FrameReader::readRegister(int address, const QString& prefix, qint64* value, QString* message)
 {
-    const QString a = m_dev.sCOMPort(30, instrument::hexText(quint32(address)), QStringLiteral("0"));
-    if (instrument::toWholeNumber(a, m_dev.sFloatingPointSeparator, -2147483647LL, 2147483647LL, value))
+    const std::optional<QString> a = m_op->call([&](instrument::Dev& d) {
+        return d.sCOMPort(instrument::cmd::ReadRegister, instrument::hexText(quint32(address)), QStringLiteral("0"));
+    });
+    if (!a)
+        return false;
+    if (instrument::toWholeNumber(*a, m_op->dev().sFloatingPointSeparator, -2147483647LL, 2147483647LL, value))
         return true;
-    *message = prefix + a;
+    *message = prefix + *a;
     return false;
 }
 
-FrameReader::Result FrameReader::run(const Request& request)
+FrameReader::Result FrameReader::run(ui::Operation& op, const Request& request)
 {
     m_stop = false;
     m_running = true;
+    m_op = &op;
     m_list = FrameList();
     Result result;
     auto end = [&](Outcome outcome, const QString& message = QString()) {
         m_running = false;
+        m_op = nullptr;
         result.outcome = outcome;
         result.message = message;
         return result;
@@ -59,7 +71,7 @@ FrameReader::Result FrameReader::run(const Request& request)
     QString message;
     if (request.wholeBuffer) {
         if (!readRegister(kLengthRegister + i, kErrorPrefix, &count, &message))
-            return end(Outcome::Refused, message);
+            return end(message.isEmpty() ? Outcome::Stopped : Outcome::Refused, message);
         if (stopRequested())
             return end(Outcome::Stopped);
     }
@@ -68,15 +80,15 @@ FrameReader::Result FrameReader::run(const Request& request)
     qint64 start = 0;
     qint64 length = 0;
     if (!readRegister(kCurrentFrameRegister + i, kRegisterPrefix, &current, &message))
-        return end(Outcome::Refused, message);
+        return end(message.isEmpty() ? Outcome::Stopped : Outcome::Refused, message);
     if (stopRequested())
         return end(Outcome::Stopped);
     if (!readRegister(kFirstFrameRegister + i, kRegisterPrefix, &start, &message))
-        return end(Outcome::Refused, message);
+        return end(message.isEmpty() ? Outcome::Stopped : Outcome::Refused, message);
     if (stopRequested())
         return end(Outcome::Stopped);
     if (!readRegister(kLengthRegister + i, kRegisterPrefix, &length, &message))
-        return end(Outcome::Refused, message);
+        return end(message.isEmpty() ? Outcome::Stopped : Outcome::Refused, message);
     if (stopRequested())
         return end(Outcome::Stopped);
 
@@ -101,13 +113,18 @@ FrameReader::Result FrameReader::run(const Request& request)
 bool FrameReader::readFrame(qint32 frame, const QString& file, int* written)
 {
     const QString number = frameNumberText(frame);
+    instrument::Dev& dev = m_op->dev();
     for (;;) {
-        const QString t = m_dev.sSendCommand(kFrameCommand, number, kCheckedValues);
+        const std::optional<QString> t = m_op->call(
+            [&](instrument::Dev& d) { return d.sSendCommand(instrument::cmd::ReadFrame, number, kCheckedValues); });
+        // The window was closed: the run ends at its next step.
+        if (!t)
+            return true;
         QString failure;
-        if (m_dev.COMError != 0) {
-            failure = m_dev.sErrorMsg;
+        if (dev.COMError != 0) {
+            failure = dev.sErrorMsg;
         } else {
-            const FrameLines lines = frameLines(t, m_dev.sFloatingPointSeparator);
+            const FrameLines lines = frameLines(*t, dev.sFloatingPointSeparator);
             if (!lines.valid)
                 failure = lines.error;
             else {

@@ -3,10 +3,11 @@
 // read, the frame list worked out, and the frames read one by one with the
 // frame command and appended to the file, oldest first.
 //
-// The run is synchronous, inside the button's handler; the link lets window
-// events run while it waits, so the stop button and a close of the window
-// reach the run during any exchange, and take effect at its next step (after
-// the frame in progress has been written, or its question answered). A
+// The run is synchronous, inside the button's handler, and every exchange goes
+// through the handler's operation; the link lets window events run while it
+// waits, so the stop button and a close of the window reach the run during
+// any exchange, and take effect at its next step (after the frame in
+// progress has been written, or its question answered). A
 // frame that fails (no answer, a refused or broken answer, a file write that
 // fails) asks Abort / Retry / Ignore; Abort ends the run, Retry does the
 // failed step again, Ignore goes on without that frame. What has been
@@ -15,13 +16,12 @@
 #include "framelist.h"
 
 #include <QString>
-#include <functional>
 
 class QProgressBar;
 class QWidget;
 
-namespace instrument {
-class Dev;
+namespace ui {
+class Operation;
 }
 
 namespace memory {
@@ -29,12 +29,10 @@ namespace memory {
 class FrameReader {
 public:
     // window: the parent of the question boxes.
-    FrameReader(instrument::Dev& dev, QWidget* window);
+    explicit FrameReader(QWidget* window);
 
     // The progress bar the run advances (none when null).
     void setProgressBar(QProgressBar* bar) { m_bar = bar; }
-    // A further reason to end the run at its next step (the window closing).
-    void setCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
 
     struct Request {
         int buffer = 0;            // 0 or 1
@@ -53,13 +51,14 @@ public:
         int framesWritten = 0;
     };
 
-    // Clears the stop request, then runs. The question on a failed frame is
-    // asked here; a message that ends the run is handed back instead.
-    Result run(const Request& request);
+    // Clears the stop request, then runs its exchanges through op (a close
+    // of the window ends the run at its next step). The question on a failed
+    // frame is asked here; a message that ends the run is handed back instead.
+    Result run(ui::Operation& op, const Request& request);
 
     // Asks the running download to end at its next step.
     void requestStop() { m_stop = true; }
-    bool stopRequested() const { return m_stop || (m_cancelled && m_cancelled()); }
+    bool stopRequested() const;
     bool isRunning() const { return m_running; }
 
     // The frames of the last run, as worked out from the registers.
@@ -71,14 +70,14 @@ private:
     bool readFrame(qint32 frame, const QString& file, int* written);
     Answer ask(const QString& text);
     // A register of the buffer read as a whole number; false with the
-    // message in *message when the answer is not a number.
+    // message in *message when the answer is not a number, false with no
+    // message when the window was closed meanwhile.
     bool readRegister(int address, const QString& prefix, qint64* value, QString* message);
     void advance();
 
-    instrument::Dev& m_dev;
     QWidget* m_window;
     QProgressBar* m_bar = nullptr;
-    std::function<bool()> m_cancelled;
+    ui::Operation* m_op = nullptr;
     FrameList m_list;
     bool m_stop = false;
     bool m_running = false;

@@ -88,7 +88,7 @@ QStringList frmDir::availableDrives()
 }
 
 frmDir::frmDir(instrument::Dev& dev, QString& sSaveDir, QWidget* parent)
-    : QDialog(parent), m_dev(dev), m_saveDir(sSaveDir)
+    : QDialog(parent), m_link(dev), m_saveDir(sSaveDir)
 {
     setObjectName(QStringLiteral("frmDir"));
     setWindowTitle(QStringLiteral("Выберите директорию"));
@@ -222,7 +222,7 @@ void frmDir::cmdOk_Click()
 {
     const QString chosen = dirPath();
     m_saveDir = chosen;
-    const QString problem = keepSetting(m_dev, kSection, kKey, chosen);
+    const QString problem = keepSetting(m_link, kSection, kKey, chosen);
     if (!problem.isEmpty())
         ui::errorBox(this, kProgram,
                      QStringLiteral("папка %1 выбрана для этого сеанса, но не сохранена (раздел %2, ключ %3). %4")

@@ -54,7 +54,7 @@ private:
     void fillFolders();
     void selectDriveOf(const QString& folder);
 
-    instrument::Dev& m_dev;
+    instrument::Dev& m_link;
     QString& m_saveDir;
     QString m_open;
     int m_driveIndex = -1;

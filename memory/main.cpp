@@ -1,13 +1,7 @@
 #include "memory_window.h"
-
-#include <QApplication>
+#include "program.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    memory::frmMain w;
-    if (!w.Form_Load())
-        return 1;
-    w.show();
-    return app.exec();
+    return ui::runProgram<memory::frmMain>(argc, argv);
 }

@@ -5,12 +5,13 @@
 #include "boxes.h"
 #include "netaddress.h"
 #include "numbers.h"
+#include "operation.h"
 #include "programfolder.h"
+#include "protocol.h"
 #include "settingskeys.h"
 #include "windowstyle.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -35,8 +36,8 @@ const QString kVersion = QStringLiteral("1.0.0");
 const QString kHelperProgram = QStringLiteral("33.exe");
 const QString kDayLightFile = QStringLiteral("tmp.txt");
 
-// The port list: "COM1" .. "COM12".
-constexpr int kPorts = 12;
+using namespace instrument::cmd;
+
 // The speed item taken when "dev.dat" names none the list has.
 constexpr int kDefaultSpeedIndex = 4;
 // The whole numbers a buffer setting may hold: any 16-bit pattern, signed or not.
@@ -62,21 +63,19 @@ const QStringList& frmMain::intervals()
     return list;
 }
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent), m_now([] { return QDateTime::currentDateTime(); })
+frmMain::frmMain(QWidget* parent)
+    : ui::ProgramWindow(kProgram, parent), m_now([] { return QDateTime::currentDateTime(); })
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kTitle);
     ui::applyWindowFont(this);
     ui::setFixedClientSize(this, 9615, 7815);
     createControls();
-    m_guard.setControls(userControls());
+    guard().setControls(userControls());
     connectHandlers();
 }
 
-frmMain::~frmMain()
-{
-    Form_Unload();
-}
+frmMain::~frmMain() = default;
 
 void frmMain::setClock(std::function<QDateTime()> now)
 {
@@ -256,16 +255,6 @@ QList<QWidget*> frmMain::userControls() const
             cmdClockRead,     cmdClockWrite};
 }
 
-void frmMain::DisableAll()
-{
-    m_guard.setControlsEnabled(false);
-}
-
-void frmMain::EnableAll()
-{
-    m_guard.setControlsEnabled(true);
-}
-
 void frmMain::connectHandlers()
 {
     // The port and the speed shown go to the link when the focus leaves the
@@ -304,9 +293,8 @@ bool frmMain::Form_Load()
     pbReading->setValue(0);
     startHelperProgram();
 
-    if (!ui::loadLink(m_dev, this, kProgram))
+    if (!loadLink())
         return false;
-    m_devLoaded = true;
 
     // Values of "dev.dat" the lists cannot take: each is replaced by the
     // list's default item and named in one message at the end.
@@ -314,7 +302,7 @@ bool frmMain::Form_Load()
     readPresets(&problems);
     fillPortList(&problems);
     fillSpeedList(&problems);
-    ui::fillNetAddresses(cmbNetAdrr, m_dev, 1);
+    ui::fillNetAddresses(cmbNetAdrr, *dev(), 1);
 
     ui::fill(cmbBuffNum, {QStringLiteral("1"), QStringLiteral("2")}, 0);
     ui::fill(cmbInterval, intervals(), 0);
@@ -328,7 +316,7 @@ bool frmMain::Form_Load()
     tbBuffLength2->setText(QStringLiteral("4095"));
 
     // An empty MEMORY/DIR is the program folder, as an absent one.
-    sSaveDir = m_dev.sGetINI(QStringLiteral("MEMORY"), QStringLiteral("DIR"), QStringLiteral("0"));
+    sSaveDir = dev()->sGetINI(QStringLiteral("MEMORY"), QStringLiteral("DIR"), QStringLiteral("0"));
     if (sSaveDir == QLatin1String("0") || sSaveDir.trimmed().isEmpty())
         sSaveDir = instrument::programFolder();
 
@@ -336,8 +324,7 @@ bool frmMain::Form_Load()
     tmClock_Timer();
     tmClock->start();
 
-    if (!problems.isEmpty())
-        ui::noticeBox(this, kProgram, problems.join(QLatin1Char('\n')));
+    reportStartProblems(problems);
     return true;
 }
 
@@ -364,9 +351,9 @@ void frmMain::readPresets(QStringList* problems)
     for (int i = 0; i < 2; ++i) {
         auto read = [&](const QString& key, const QString& what, qint64 lo, qint64 hi,
                         const QString& why) -> qint16 {
-            const QString text = m_dev.sGetINI(sections[i], key, QStringLiteral("0"));
+            const QString text = dev()->sGetINI(sections[i], key, QStringLiteral("0"));
             qint64 v = 0;
-            if (instrument::toWholeNumber(text, m_dev.sFloatingPointSeparator, lo, hi, &v))
+            if (instrument::toWholeNumber(text, dev()->sFloatingPointSeparator, lo, hi, &v))
                 return qint16(v);
             *problems << notTaken(what, text, sections[i], key, why, QStringLiteral("0"));
             return 0;
@@ -382,24 +369,23 @@ void frmMain::readPresets(QStringList* problems)
 
 void frmMain::fillPortList(QStringList* problems)
 {
-    QStringList ports;
-    for (int i = 1; i <= kPorts; ++i)
-        ports << QStringLiteral("COM%1").arg(i);
-    const QString text = m_dev.sGetINI(ui::keys::kProgs, ui::keys::kNumberIndex, QStringLiteral("0"));
-    qint64 index = 0;
-    if (!instrument::toWholeNumber(text, m_dev.sFloatingPointSeparator, 0, kPorts - 1, &index)) {
+    // NumberIndex is the list index: 0 for COM1.
+    const int ports = ui::portItems().size();
+    const QString text = dev()->sGetINI(ui::keys::kProgs, ui::keys::kNumberIndex, QStringLiteral("0"));
+    qint64 index = -1;
+    if (!instrument::toWholeNumber(text, dev()->sFloatingPointSeparator, 0, ports - 1, &index)
+        || !ui::fillPorts(cmbPort, int(index) + 1)) {
         *problems << notTaken(QStringLiteral("номер порта"), text, ui::keys::kProgs, ui::keys::kNumberIndex,
-                              QStringLiteral("вне списка (0 для COM1 .. %1 для COM%2)").arg(kPorts - 1).arg(kPorts),
+                              QStringLiteral("вне списка (0 для COM1 .. %1 для COM%2)").arg(ports - 1).arg(ports),
                               QStringLiteral("COM1"));
-        index = 0;
+        ui::fillPorts(cmbPort, 1);
     }
-    ui::fill(cmbPort, ports, int(index));
-    m_dev.Number = quint8(index + 1);
+    dev()->Number = quint8(cmbPort->currentIndex() + 1);
 }
 
 void frmMain::fillSpeedList(QStringList* problems)
 {
-    const ui::SpeedList list = ui::readSpeedList(m_dev, kDefaultSpeedIndex);
+    const ui::SpeedList list = ui::readSpeedList(*dev(), kDefaultSpeedIndex);
     *problems << list.problems;
     // The list shows the baud rates alone.
     QStringList rates;
@@ -408,25 +394,12 @@ void frmMain::fillSpeedList(QStringList* problems)
     ui::fill(cmbSpeed, rates, list.index);
     // With an empty list the link keeps its own COMport/settings.
     if (list.index >= 0)
-        m_dev.Settings = cmbSpeed->currentText() + QStringLiteral(",N,8,2");
+        dev()->Settings = cmbSpeed->currentText() + QStringLiteral(",N,8,2");
 }
 
-void frmMain::closeEvent(QCloseEvent* event)
+void frmMain::windowClosing()
 {
-    if (m_guard.holdClose(event))
-        return;
-    Form_Unload();
-    QWidget::closeEvent(event);
-}
-
-void frmMain::Form_Unload()
-{
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
     tmClock->stop();
-    if (m_devLoaded)
-        m_dev.Form_Unload();
 }
 
 void frmMain::cmbExit_Click()
@@ -440,18 +413,18 @@ void frmMain::cmbPort_LostFocus()
 {
     const int index = ui::selectedIndex(cmbPort);
     if (index >= 0)
-        m_dev.Number = quint8(index + 1);
+        dev()->Number = quint8(index + 1);
 }
 
 void frmMain::cmbSpeed_LostFocus()
 {
     if (ui::selectedIndex(cmbSpeed) >= 0)
-        m_dev.Settings = cmbSpeed->currentText() + QStringLiteral(",N,8,2");
+        dev()->Settings = cmbSpeed->currentText() + QStringLiteral(",N,8,2");
 }
 
 void frmMain::cmbNetAdrr_LostFocus()
 {
-    ui::takeNetAddress(cmbNetAdrr, m_dev);
+    ui::takeNetAddress(cmbNetAdrr, *dev());
 }
 
 // ---- buffer settings --------------------------------------------------------------
@@ -492,22 +465,6 @@ frmMain::GroupAddresses frmMain::groupAddresses(int group) const
     return a;
 }
 
-bool frmMain::closedMeanwhile()
-{
-    if (!m_guard.isClosing())
-        return false;
-    // The window was closed while the link waited: close it now, send nothing more.
-    (void)m_guard.end();
-    return true;
-}
-
-bool frmMain::showFailure(const QString& text)
-{
-    if (m_guard.end())
-        ui::errorBox(this, kProgram, text);
-    return false;
-}
-
 void frmMain::readBuffSettings(int group)
 {
     const GroupAddresses a = groupAddresses(group);
@@ -515,38 +472,25 @@ void frmMain::readBuffSettings(int group)
     QLineEdit* begin = group == 1 ? tbBuffBegin : tbBuffBegin2;
     QLineEdit* length = group == 1 ? tbBuffLength : tbBuffLength2;
     QLabel* current = group == 1 ? lBuffPtr : lBuffPtr2;
-    const QString sep = m_dev.sFloatingPointSeparator;
+    const QString sep = dev()->sFloatingPointSeparator;
+    const auto number = [&](const QString& v) { return instrument::isNumber(v, sep); };
 
-    m_guard.begin();
-    QString v = m_dev.sCOMPort(30, a.interval, QStringLiteral("0"));
-    if (closedMeanwhile())
+    ui::Operation op(this, ui::Operation::Read);
+    std::optional<QString> v = op.read(ReadRegister, a.interval, QStringLiteral("0"), number);
+    if (!v)
         return;
-    if (!instrument::isNumber(v, sep))
-        return void(showFailure(v));
-    const int item = interval->findText(v, Qt::MatchExactly);
-    item >= 0 ? ui::selectItem(interval, item) : ui::showInEditField(interval, v);
+    const int item = interval->findText(*v, Qt::MatchExactly);
+    item >= 0 ? ui::selectItem(interval, item) : ui::showInEditField(interval, *v);
 
-    v = m_dev.sCOMPort(30, a.begin, QStringLiteral("0"));
-    if (closedMeanwhile())
+    if (!(v = op.read(ReadRegister, a.begin, QStringLiteral("0"), number)))
         return;
-    if (!instrument::isNumber(v, sep))
-        return void(showFailure(v));
-    begin->setText(v);
-
-    v = m_dev.sCOMPort(30, a.length, QStringLiteral("0"));
-    if (closedMeanwhile())
+    ui::showValue(begin, *v);
+    if (!(v = op.read(ReadRegister, a.length, QStringLiteral("0"), number)))
         return;
-    if (!instrument::isNumber(v, sep))
-        return void(showFailure(v));
-    length->setText(v);
-
-    v = m_dev.sCOMPort(30, a.current, QStringLiteral("0"));
-    if (closedMeanwhile())
+    ui::showValue(length, *v);
+    if (!(v = op.read(ReadRegister, a.current, QStringLiteral("0"), number)))
         return;
-    if (!instrument::isNumber(v, sep))
-        return void(showFailure(v));
-    current->setText(v);
-    (void)m_guard.end();
+    current->setText(*v);
 }
 
 void frmMain::writeBuffSettings(int group)
@@ -571,27 +515,31 @@ void frmMain::writeBuffSettings(int group)
     };
     for (Box& b : boxes) {
         qint64 v = 0;
-        if (!instrument::toWholeNumber(b.text, m_dev.sFloatingPointSeparator, kSettingLowest, kSettingHighest, &v)) {
-            ui::errorBox(this, kProgram,
-                         QStringLiteral("в поле «%1» настроек буфера %2 стоит «%3», а нужно целое число "
-                                        "от -32768 до 65535. Настройки не записаны.")
-                             .arg(b.caption, a.buffer, b.text));
+        if (!instrument::toWholeNumber(b.text, dev()->sFloatingPointSeparator, kSettingLowest, kSettingHighest, &v)) {
+            refuse(b.caption, QStringLiteral("буфера %1 «%2» не является целым числом от -32768 до 65535")
+                                  .arg(a.buffer, b.text));
             return;
         }
         b.hex = instrument::hexText(quint32(quint16(v)));
     }
 
-    m_guard.begin();
-    for (quint8 command : {quint8(31), quint8(29)}) {
+    // Each register twice: with 31, then with 29.
+    const auto item = [](const Box& b, quint8 command) {
+        return QStringLiteral("«%1» командой %2").arg(b.caption).arg(command);
+    };
+    ui::Operation op(this, ui::Operation::Write);
+    QStringList plan;
+    for (quint8 command : {WriteRegister2, WriteRegister})
+        for (const Box& b : boxes)
+            plan << item(b, command);
+    op.plan(plan);
+    for (quint8 command : {WriteRegister2, WriteRegister}) {
         for (const Box& b : boxes) {
-            const QString answer = m_dev.sCOMPort(command, b.address, b.hex);
-            if (closedMeanwhile())
+            if (!op.write([&](instrument::Dev& d) { return d.sCOMPort(command, b.address, b.hex); }))
                 return;
-            if (answer != QLatin1String("OK"))
-                return void(showFailure(answer));
+            op.done(item(b, command));
         }
     }
-    (void)m_guard.end();
 }
 
 void frmMain::cmbReadBuffSettings_Click()
@@ -643,11 +591,8 @@ QColor frmMain::stateColour(const QString& code)
 void frmMain::writeRecording(int group, const QString& value)
 {
     const GroupAddresses a = groupAddresses(group);
-    m_guard.begin();
-    const QString answer = m_dev.sCOMPort(13, a.control, value);
-    if (answer != QLatin1String("OK"))
-        return void(showFailure(answer));
-    (void)m_guard.end();
+    ui::Operation op(this, ui::Operation::Write);
+    (void)op.write([&](instrument::Dev& d) { return d.sCOMPort(WriteInteger, a.control, value); });
 }
 
 void frmMain::readState(int group)
@@ -655,27 +600,25 @@ void frmMain::readState(int group)
     const GroupAddresses a = groupAddresses(group);
     QLabel* state = group == 1 ? lBuffState : lBuffState2;
     QLabel* signal = group == 1 ? lOutSignal : lOutSignal2;
-    const QString sep = m_dev.sFloatingPointSeparator;
+    const QString sep = dev()->sFloatingPointSeparator;
+    const auto number = [&](const QString& v) { return instrument::isNumber(v, sep); };
 
-    m_guard.begin();
-    const QString code = m_dev.sCOMPort(14, a.control, QStringLiteral("0"));
-    if (closedMeanwhile())
+    ui::Operation op(this, ui::Operation::Read);
+    const std::optional<QString> code = op.read(ReadInteger, a.control, QStringLiteral("0"), number);
+    if (!code)
         return;
-    if (!instrument::isNumber(code, sep))
-        return void(showFailure(code));
-    state->setText(stateText(code));
+    state->setText(stateText(*code));
     QPalette pal = state->palette();
-    pal.setColor(QPalette::Window, stateColour(code));
+    pal.setColor(QPalette::Window, stateColour(*code));
     state->setPalette(pal);
 
-    const QString s = m_dev.sCOMPort(14, a.signal, QStringLiteral("0"));
-    if (!instrument::isNumber(s, sep))
-        return void(showFailure(s));
-    if (s.trimmed() == QLatin1String("1"))
+    const std::optional<QString> s = op.read(ReadInteger, a.signal, QStringLiteral("0"), number);
+    if (!s)
+        return;
+    if (s->trimmed() == QLatin1String("1"))
         signal->setText(QStringLiteral("Внешний сигнал управления присутствует"));
-    else if (s.trimmed() == QLatin1String("0"))
+    else if (s->trimmed() == QLatin1String("0"))
         signal->setText(QStringLiteral("Внешний сигнал управления отсутствует"));
-    (void)m_guard.end();
 }
 
 void frmMain::cmbStartWriting_Click()
@@ -710,18 +653,18 @@ void frmMain::cmbReadState2_Click()
 
 // ---- clock ------------------------------------------------------------------------
 
-bool frmMain::dayLight() const
+bool frmMain::dayLight()
 {
-    const QString value = m_dev.sGetINIA(instrument::programFile(kDayLightFile), QStringLiteral("CurTime"),
+    const QString value = dev()->sGetINIA(instrument::programFile(kDayLightFile), QStringLiteral("CurTime"),
                                          QStringLiteral("DayLight"), QStringLiteral("1"));
     double v = 0;
     // A value that is no number counts as the default, daylight saving on.
-    if (!instrument::toNumber(value, m_dev.sFloatingPointSeparator, &v))
+    if (!instrument::toNumber(value, dev()->sFloatingPointSeparator, &v))
         return true;
     return v == 1;
 }
 
-QString frmMain::systemClockText(const QDateTime& t) const
+QString frmMain::systemClockText(const QDateTime& t)
 {
     // Two digits a field from the one moment, whatever the locale writes.
     return t.toString(QStringLiteral("hh;mm;ss;dd;MM;yy")) + (dayLight() ? QStringLiteral(";57") : QStringLiteral(";53"));
@@ -736,10 +679,11 @@ void frmMain::tmClock_Timer()
 
 void frmMain::cmdClockRead_Click()
 {
-    m_guard.begin();
-    QString t = m_dev.sSendCommand(34, QString(), QString());
-    if (m_dev.COMError != 0)
-        return void(showFailure(m_dev.sErrorMsg));
+    ui::Operation op(this, ui::Operation::Read);
+    const std::optional<QString> answer = op.command(ReadClock, QString());
+    if (!answer)
+        return;
+    QString t = *answer;
     QStringList fields;
     for (int k = 0; k < 8; ++k) {
         const int end = t.indexOf(QLatin1Char(';'));
@@ -747,14 +691,13 @@ void frmMain::cmdClockRead_Click()
         t = end < 0 ? QString() : t.mid(end + 1);
     }
     double battery = 0;
-    const bool good = instrument::toNumber(fields.at(7), m_dev.sFloatingPointSeparator, &battery) && battery != 0;
+    const bool good = instrument::toNumber(fields.at(7), dev()->sFloatingPointSeparator, &battery) && battery != 0;
     lBat->setText(good ? QStringLiteral("Батарея исправна") : QStringLiteral("Батарея неисправна"));
     // The time is the first seven fields; the eighth is the battery.
     QString shown;
     for (int k = 0; k < 7; ++k)
         shown += fields.at(k) + QLatin1Char(';');
-    tbDevTyme->setText(shown);
-    (void)m_guard.end();
+    ui::showValue(tbDevTyme, shown);
 }
 
 void frmMain::cmdClockWrite_Click()
@@ -762,11 +705,8 @@ void frmMain::cmdClockWrite_Click()
     // A fresh reading of the PC clock, shown as it is sent.
     tmClock_Timer();
     const QString sent = tbSystemTyme->text() + QStringLiteral(";57");
-    m_guard.begin();
-    m_dev.sSendCommand(33, sent, QString());
-    if (m_dev.COMError != 0)
-        return void(showFailure(m_dev.sErrorMsg));
-    (void)m_guard.end();
+    ui::Operation op(this, ui::Operation::Write);
+    (void)op.command(WriteClock, sent);
 }
 
 } // namespace memory

@@ -5,18 +5,16 @@
 // recorded frames into a data file on the PC.
 //
 // Every button that talks to the instrument runs its exchanges inside its
-// click handler with the window's controls disabled (DisableAll) and enables
-// them again (EnableAll) before any message and when it ends. A close of the
-// window that arrives while the link waits is carried out once the exchange
-// has returned.
+// click handler in one operation of the kit, with the window's user controls
+// (not the window) disabled; they are enabled again before any message and
+// when it ends. A close of the window that arrives while the link waits is
+// carried out once the exchange has returned.
 
-#include "dev.h"
-#include "exchangeguard.h"
 #include "framereader.h"
+#include "programwindow.h"
 
 #include <QDateTime>
 #include <QTimer>
-#include <QWidget>
 #include <array>
 #include <functional>
 
@@ -33,7 +31,7 @@ namespace memory {
 // The program's name: the title of its message boxes.
 extern const QString kProgram;
 
-class frmMain : public QWidget {
+class frmMain : public ui::ProgramWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -43,7 +41,6 @@ public:
     // boxes. False when the link cannot start (the reason has been shown).
     bool Form_Load();
 
-    instrument::Dev* dev() { return &m_dev; }
     // True when the start-up started the helper program.
     bool helperStarted() const { return m_helperStarted; }
 
@@ -51,10 +48,7 @@ public:
     // their own).
     void setClock(std::function<QDateTime()> now);
 
-    // Disable and enable every user control, in one fixed order.
-    void DisableAll();
-    void EnableAll();
-    // The controls DisableAll and EnableAll act on, in their order.
+    // The controls an operation disables and enables, in one fixed order.
     QList<QWidget*> userControls() const;
 
     // ---- controls above the tabs ------------------------------------------------
@@ -147,7 +141,8 @@ public:
     static QString stateText(const QString& code);
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // The clock stops when the window goes.
+    void windowClosing() override;
 
 private:
     void createControls();
@@ -185,7 +180,6 @@ private:
     void cmbReadState2_Click();
     void cmdClockRead_Click();
     void cmdClockWrite_Click();
-    void Form_Unload();
 
     // ---- reading tab handlers (frame reading) -------------------------------------
     void Command1_Click();
@@ -207,22 +201,12 @@ private:
     void writeBuffSettings(int group);
     void writeRecording(int group, const QString& value);
     void readState(int group);
-    // One exchange of a handler; false (after enabling the controls and showing
-    // the error, unless the window was closed) when the answer is not good.
-    bool showFailure(const QString& text);
-    // True when a close arrived during the last exchange; the close has then
-    // been carried out and the handler must return.
-    bool closedMeanwhile();
 
     // The PC-clock text "hh;mm;ss;dd;mm;yy;C" of the moment t.
-    QString systemClockText(const QDateTime& t) const;
-    bool dayLight() const;
+    QString systemClockText(const QDateTime& t);
+    bool dayLight();
 
-    instrument::Dev m_dev;
-    ui::ExchangeGuard m_guard{this};
     std::function<QDateTime()> m_now;
-    bool m_devLoaded = false;
-    bool m_unloaded = false;
     bool m_helperStarted = false;
 
     // Presets of "dev.dat" per buffer: start frame, length, interval index.
@@ -235,7 +219,7 @@ private:
     void readFrames(qint64 count, int step, bool wholeBuffer);
     // The download; it holds the stop flag (set by cmdStopReadingFrames,
     // cleared when a run starts).
-    FrameReader m_reader{m_dev, this};
+    FrameReader m_reader{this};
 };
 
 } // namespace memory

@@ -8,6 +8,7 @@
 #include "lists.h"
 #include "boxes.h"
 #include "dialogs.h"
+#include "operation.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -66,8 +67,6 @@ void frmMain::connectReadingTab()
     connect(Command7, &QPushButton::clicked, this, &frmMain::Command7_Click);
 
     m_reader.setProgressBar(pbReading);
-    // A close that arrives during a download ends it at its next step.
-    m_reader.setCancelCheck([this] { return m_guard.isClosing(); });
 }
 
 void frmMain::Command1_Click()
@@ -97,7 +96,7 @@ void frmMain::Command5_Click()
 
 void frmMain::readFrames(qint64 count, int step, bool wholeBuffer)
 {
-    m_guard.begin();
+    ui::Operation op(this, ui::Operation::Read);
     // Only the stop button stays usable while frames are read.
     cmdStopReadingFrames->setEnabled(true);
     FrameReader::Request r;
@@ -107,11 +106,12 @@ void frmMain::readFrames(qint64 count, int step, bool wholeBuffer)
     r.wholeBuffer = wholeBuffer;
     // The file of the run is fixed now; the timer changes the box meanwhile.
     r.file = QDir(sSaveDir).filePath(tbFileName->text());
-    const FrameReader::Result result = m_reader.run(r);
-    if (!m_guard.end())
+    // A close that arrives during a download ends it at its next step.
+    const FrameReader::Result result = m_reader.run(op, r);
+    if (!op.finish())
         return;
     if (!result.message.isEmpty())
-        ui::noticeBox(this, kProgram, result.message);
+        showNotice(result.message);
 }
 
 void frmMain::cmdStopReadingFrames_Click()
@@ -125,7 +125,7 @@ void frmMain::cmdStopReadingFrames_Click()
 
 void frmMain::Command7_Click()
 {
-    frmDir chooser(m_dev, sSaveDir, this);
+    frmDir chooser(*dev(), sSaveDir, this);
     ui::execModal(chooser);
 }
 

@@ -1,13 +1,7 @@
+#include "program.h"
 #include "reader_window.h"
-
-#include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    reader::Main_Reader w;
-    if (!w.Form_Load())
-        return 1;
-    w.show();
-    return app.exec();
+    return ui::runProgram<reader::Main_Reader>(argc, argv);
 }

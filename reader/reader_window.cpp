@@ -4,11 +4,12 @@
 #include "lists.h"
 #include "boxes.h"
 #include "netaddress.h"
+#include "operation.h"
+#include "protocol.h"
 #include "readings.h"
 #include "settingskeys.h"
 #include "windowstyle.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -25,14 +26,13 @@ namespace reader {
 
 namespace {
 
+const QString kProgram = QStringLiteral("Reader");
 const QString kVersion = QStringLiteral("0.1.13");
 const QString kCaptionStart = QStringLiteral("Начать чтение");
 const QString kCaptionStop = QStringLiteral("Остановить чтение");
 const QString kNoMains = QStringLiteral("Сетевое питание отсутствует");
 const QString kBufferSignalOn = QStringLiteral("Внешний сигнал управления присутствует");
 const QString kBufferSignalOff = QStringLiteral("Внешний сигнал управления отсутствует");
-constexpr qint16 kReadingsCommand = 423;
-constexpr int kPorts = 12;
 
 const QColor kYellow(255, 255, 0);
 const QColor kWhite(255, 255, 255);
@@ -83,23 +83,19 @@ void setBackground(QLabel* l, const QColor& colour)
 
 } // namespace
 
-Main_Reader::Main_Reader(QWidget* parent)
-    : QWidget(parent)
+Main_Reader::Main_Reader(QWidget* parent) : ui::ProgramWindow(kProgram, parent)
 {
     setObjectName(QStringLiteral("Main_Reader"));
     ui::applyWindowFont(this);
     ui::setFixedClientSize(this, 11835, 4395);
     m_pause.setSingleShot(true);
-    m_exchange.setControls({});
+    // A cycle's exchange disables nothing: the selectors stay disabled for
+    // as long as reading runs, and the start button stops it.
+    guard().setControls({});
     createControls();
 }
 
-Main_Reader::~Main_Reader()
-{
-    m_stop = true;
-    m_pause.stop();
-    Form_Unload();
-}
+Main_Reader::~Main_Reader() = default;
 
 void Main_Reader::createControls()
 {
@@ -218,39 +214,34 @@ void Main_Reader::connectHandlers()
 bool Main_Reader::Form_Load()
 {
     setWindowTitle(ui::caption(QStringLiteral("Чтение показаний датчиков"), kVersion));
-    if (!ui::loadLink(m_dev, this, windowTitle()))
+    if (!loadLink())
         return false;
+    instrument::Dev& d = *dev();
     QStringList problems;
 
     // Port list; the link has read COMport/number already.
-    for (int i = 1; i <= kPorts; ++i)
-        cmbPort->addItem(QStringLiteral("COM%1").arg(i));
-    int port = m_dev.Number;
-    if (port < 1 || port > kPorts) {
-        problems << QStringLiteral("В dev.dat порт COM%1 (COMport/number) вне списка COM1…COM%2, выбран COM1.")
-                        .arg(port)
-                        .arg(kPorts);
-        port = 1;
+    if (!ui::fillPorts(cmbPort, d.Number)) {
+        const QStringList ports = ui::portItems();
+        problems << QStringLiteral("В файле \"%1\" в разделе [COMport] ключ number = \"%2\": порта COM%2 нет в "
+                                   "списке %3…%4, выбран %5.")
+                        .arg(ui::keys::kDevDat)
+                        .arg(d.Number)
+                        .arg(ports.first(), ports.last(), cmbPort->currentText());
     }
-    cmbPort->setCurrentIndex(port - 1);
-    m_dev.Number = quint8(cmbPort->currentIndex() + 1);
+    d.Number = quint8(cmbPort->currentIndex() + 1);
 
     // Speed list from section PROGS.
-    const ui::SpeedList speeds = ui::readSpeedList(m_dev);
+    const ui::SpeedList speeds = ui::readSpeedList(d);
     problems << speeds.problems;
     ui::fill(cmbSpeed, speeds.items, speeds.index);
     if (speeds.index >= 0)
-        m_dev.Settings = cmbSpeed->currentText();
+        d.Settings = cmbSpeed->currentText();
 
     // Network address: always 1 at start.
-    ui::fillNetAddresses(cbNetAdrr, m_dev, 1);
+    ui::fillNetAddresses(cbNetAdrr, d, 1);
 
     writeGridHeaders();
-
-    if (!problems.isEmpty()) {
-        lError->setText(problems.join(QLatin1Char('\n')));
-        lError->show();
-    }
+    reportStartProblems(problems);
     connectHandlers();
     return true;
 }
@@ -311,13 +302,13 @@ void Main_Reader::setPauses(int afterSuccessMs, int afterFailureMs)
 void Main_Reader::cmbPort_Click(int index)
 {
     if (index >= 0)
-        m_dev.Number = quint8(index + 1);
+        dev()->Number = quint8(index + 1);
 }
 
 void Main_Reader::cmbSpeed_Click(int index)
 {
     if (index >= 0)
-        m_dev.Settings = cmbSpeed->itemText(index);
+        dev()->Settings = cmbSpeed->itemText(index);
 }
 
 void Main_Reader::cbNetAdrr_Change(const QString& text)
@@ -330,15 +321,16 @@ void Main_Reader::cbNetAdrr_Change(const QString& text)
         return;
     const int address = m.captured(1).toInt();
     if (address <= 255)
-        m_dev.bNetAdrr = quint8(address);
+        dev()->bNetAdrr = quint8(address);
 }
 
 void Main_Reader::cbNetAdrr_LostFocus()
 {
     // Show the address in force, so that what the box says is what is sent.
-    const QString shown = QString::number(m_dev.bNetAdrr);
+    const quint8 address = dev()->bNetAdrr;
+    const QString shown = QString::number(address);
     if (cbNetAdrr->currentText() != shown)
-        cbNetAdrr->setCurrentIndex(m_dev.bNetAdrr);
+        cbNetAdrr->setCurrentIndex(address);
     if (cbNetAdrr->currentText() != shown)
         cbNetAdrr->setEditText(shown);
 }
@@ -380,7 +372,7 @@ void Main_Reader::startReading()
     m_stop = false;
     // A start clicked while the previous cycle still waits for its answer
     // lets that cycle carry on; there is never a second exchange at once.
-    if (!m_exchange.isBusy() && !m_pause.isActive())
+    if (!isBusy() && !m_pause.isActive())
         CRead();
 }
 
@@ -396,25 +388,28 @@ void Main_Reader::stopReading()
 
 void Main_Reader::CRead()
 {
-    if (m_stop || m_unloaded)
+    if (m_stop)
         return;
 
+    instrument::Dev& d = *dev();
     // During continuous reading every cycle makes exactly one attempt.
-    m_dev.NofRereadings = 0;
-    m_exchange.begin();
-    const QString answer = m_dev.sSendCommand(kReadingsCommand, QString(), kChannelCountField);
-    if (!m_exchange.end())
+    d.NofRereadings = 0;
+    ui::Operation op(this, ui::Operation::Read);
+    const std::optional<QString> answer = op.call([](instrument::Dev& link) {
+        return link.sSendCommand(instrument::cmd::ReadReadings, QString(), kChannelCountField);
+    });
+    if (!answer || !op.finish())
         return; // the window was closed while the link waited
 
-    const bool ok = m_dev.COMError == 0;
+    const bool ok = d.COMError == 0;
     if (!ok) {
         // The display keeps what the last good answer showed.
-        lError->setText(m_dev.sErrorMsg);
+        lError->setText(d.sErrorMsg);
         lError->show();
     } else {
         lError->clear();
         lError->hide();
-        showReadings(decodeReadings(answer, m_dev.sFloatingPointSeparator));
+        showReadings(decodeReadings(*answer, d.sFloatingPointSeparator));
     }
     emit cycleFinished(ok);
 
@@ -469,25 +464,12 @@ void Main_Reader::showReadings(const Readings& r)
 
 // ---- closing ------------------------------------------------------------------------
 
-void Main_Reader::closeEvent(QCloseEvent* event)
+void Main_Reader::windowClosing()
 {
+    // A close during an exchange waits for it to return (the program window
+    // holds it); the loop then makes no further cycle.
     m_stop = true;
     m_pause.stop();
-    // The link may be waiting for an answer further down this very stack;
-    // the window then closes as soon as the exchange returns.
-    if (m_exchange.holdClose(event))
-        return;
-    Form_Unload();
-    event->accept();
-}
-
-void Main_Reader::Form_Unload()
-{
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    m_dev.hide();
-    m_dev.Form_Unload();
 }
 
 } // namespace reader

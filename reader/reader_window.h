@@ -10,11 +10,9 @@
 // arrive in the middle of an exchange; both are honoured once the exchange
 // has returned, and no further exchange is made.
 
-#include "dev.h"
-#include "exchangeguard.h"
+#include "programwindow.h"
 
 #include <QTimer>
-#include <QWidget>
 
 class QComboBox;
 class QFrame;
@@ -27,7 +25,7 @@ namespace reader {
 
 struct Readings;
 
-class Main_Reader : public QWidget {
+class Main_Reader : public ui::ProgramWindow {
     Q_OBJECT
 public:
     explicit Main_Reader(QWidget* parent = nullptr);
@@ -37,12 +35,10 @@ public:
     // cannot start (the reason has been shown in a message box).
     bool Form_Load();
 
-    instrument::Dev* dev() { return &m_dev; }
-
     // The pauses between cycles, after a good and after a failed exchange.
     void setPauses(int afterSuccessMs, int afterFailureMs);
     // True while a cycle waits inside the link for its answer.
-    bool isExchanging() const { return m_exchange.isBusy(); }
+    bool isExchanging() const { return isBusy(); }
     // The length of the pause now running before the next cycle, or -1 when
     // no next cycle is scheduled.
     int pendingPauseMs() const { return m_pause.isActive() ? m_pause.interval() : -1; }
@@ -79,7 +75,7 @@ signals:
     void cycleFinished(bool ok);
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    void windowClosing() override;
 
 private:
     void createControls();
@@ -94,7 +90,6 @@ private:
     void Read_Click();
     void Command1_Click();
     void Send_Click();
-    void Form_Unload();
 
     // ---- reading ----------------------------------------------------------------
     void startReading();
@@ -104,15 +99,10 @@ private:
     void CRead();
     void showReadings(const Readings& r);
 
-    instrument::Dev m_dev;
     QTimer m_pause;
     int m_pauseAfterSuccessMs = 1000;
     int m_pauseAfterFailureMs = 2000;
     bool m_stop = true;            // the stop flag: true asks the loop to end
-    // Holds a close that arrives during an exchange; disables nothing (the
-    // selectors stay disabled for as long as reading runs).
-    ui::ExchangeGuard m_exchange{this};
-    bool m_unloaded = false;
 };
 
 } // namespace reader

@@ -8,11 +8,12 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 werror=${SUITE_WERROR:-OFF}
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DSUITE_WERROR="$werror" -DSUITE_DIRS="link;ui;testsupport;sim;reader;limits;inputs;contacts;memory;text;commission"
+dirs="link;instrument;ui;testsupport;sim;reader;limits;inputs;contacts;memory;text;commission;dataview;viewer"
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DSUITE_WERROR="$werror" -DSUITE_DIRS="$dirs"
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSUITE_SANITIZE=ON -DSUITE_WERROR="$werror" \
-  -DSUITE_DIRS="link;ui;testsupport;sim;reader;limits;inputs;contacts;memory;text;commission"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSUITE_SANITIZE=ON -DSUITE_WERROR="$werror" -DSUITE_DIRS="$dirs"
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest --output-on-failure -j"$jobs")

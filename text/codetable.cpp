@@ -1,45 +1,16 @@
 #include "codetable.h"
 
 #include "cp1251.h"
+#include "displaytext.h"
 
 namespace text {
 
-namespace {
-
-// Display codes of А..Я and а..я, in Windows-1251 order (192..255).
-constexpr quint8 kLetters[64] = {
-    65,  160, 66,  161, 224, 69,  163, 164, 165, 165, 75,  167, 77,  72,  79,  168, // А..П
-    80,  67,  84,  169, 170, 88,  225, 171, 172, 226, 173, 174, 196, 175, 176, 177, // Р..Я
-    97,  178, 179, 180, 227, 101, 182, 183, 184, 184, 186, 187, 188, 189, 111, 190, // а..п
-    112, 99,  191, 121, 228, 120, 229, 192, 193, 230, 194, 195, 196, 197, 198, 199, // р..я
-};
-
-// The Windows-1251 byte of one character; false when it has none.
-bool cp1251Byte(uint codePoint, quint8* byte)
-{
-    if (codePoint > 0xFFFF)
-        return false;
-    const QChar ch{char16_t(codePoint)};
-    const QByteArray b = instrument::toCp1251(QString(ch));
-    if (b.size() != 1 || (b.at(0) == '?' && ch != QLatin1Char('?')))
-        return false;
-    *byte = quint8(b.at(0));
-    return true;
-}
-
-QString describe(uint codePoint)
-{
-    const char32_t c = char32_t(codePoint);
-    return QStringLiteral("«%1» (U+%2)")
-        .arg(QString::fromUcs4(&c, 1), QString::number(codePoint, 16).toUpper().rightJustified(4, QLatin1Char('0')));
-}
-
-} // namespace
+using instrument::map::cp1251Byte;
 
 void CodeTable::SetCodeTable()
 {
-    for (int i = 0; i < 64; ++i)
-        m_table[size_t(192 + i)] = kLetters[i];
+    for (int i = 192; i <= 255; ++i)
+        m_table[size_t(i)] = instrument::map::displayLetterCode(i);
 }
 
 quint8 CodeTable::encode(quint8 c) const
@@ -57,12 +28,7 @@ quint8 CodeTable::convert(quint8 inb) const
 
 QString unencodable(const QString& text)
 {
-    for (uint cp : text.toUcs4()) {
-        quint8 b = 0;
-        if (!cp1251Byte(cp, &b))
-            return describe(cp);
-    }
-    return QString();
+    return instrument::map::unencodable(text);
 }
 
 bool displayCodes(const CodeTable& table, const QString& text, int count, QList<quint8>* codes, QString* bad)
@@ -72,7 +38,7 @@ bool displayCodes(const CodeTable& table, const QString& text, int count, QList<
     for (uint cp : points) {
         quint8 b = 0;
         if (!cp1251Byte(cp, &b)) {
-            *bad = describe(cp);
+            *bad = instrument::map::describeChar(cp);
             codes->clear();
             return false;
         }

@@ -7,8 +7,8 @@
 #include "netaddress.h"
 #include "numbers.h"
 #include "programfolder.h"
+#include "protocol.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -26,10 +26,9 @@ const QString kProgram = QStringLiteral("Text");
 const QString kTitle = QStringLiteral("Загрузчик текстов");
 const QString kConsequence = QStringLiteral("Тексты каналов не читаются и не записываются.");
 
-// Read and write commands of a display byte: 5 first, then 13, each read back.
-constexpr quint8 kWriteFirst = 5;
-constexpr quint8 kWriteSecond = 13;
-constexpr quint8 kRead = 14;
+// A display byte is written with 5 first, then 13, each read back, and
+// read with 14.
+using namespace instrument::cmd;
 
 QString hexAddress(int address)
 {
@@ -55,7 +54,7 @@ QString Dialog::version()
     return QStringLiteral("1.0.0");
 }
 
-Dialog::Dialog(QWidget* parent) : QWidget(parent)
+Dialog::Dialog(QWidget* parent) : ui::ProgramWindow(kProgram, parent)
 {
     setObjectName(QStringLiteral("Dialog"));
     setWindowTitle(ui::caption(kTitle, version()));
@@ -65,10 +64,7 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
     connectHandlers();
 }
 
-Dialog::~Dialog()
-{
-    Form_Unload();
-}
+Dialog::~Dialog() = default;
 
 void Dialog::createControls()
 {
@@ -103,7 +99,7 @@ void Dialog::createControls()
     ProgressBar = ui::progressBar(this, QStringLiteral("ProgressBar"), Twips{120, 3600, 4695, 255});
 
     // The progress bar keeps showing how far an operation is while the rest waits.
-    m_guard.setControls({cbNetAdrr, Command1, ChNum, Text, UofM, ReadS, WriteS, FileName, cmbDir, WriteF, ReadF});
+    guard().setControls({cbNetAdrr, Command1, ChNum, Text, UofM, ReadS, WriteS, FileName, cmbDir, WriteF, ReadF});
 }
 
 void Dialog::connectHandlers()
@@ -126,40 +122,21 @@ bool Dialog::Form_Load()
         channels << QStringLiteral("Канал №%1").arg(n);
     ui::fill(ChNum, channels, 0);
 
-    if (!ui::loadLink(m_dev, this, kProgram))
+    if (!loadLink())
         return false;
-    m_devLoaded = true;
     // Every address a channel uses must lie in the 16-bit range.
-    m_textBase = ui::readBaseAddress(m_dev, QStringLiteral("CPU"), QStringLiteral("TEXT"), QStringLiteral("&H190"), 0,
+    m_textBase = ui::readBaseAddress(*dev(), QStringLiteral("CPU"), QStringLiteral("TEXT"), QStringLiteral("&H190"), 0,
                                      20 * (kChannels - 1) + kWriteSText - 1, kConsequence);
-    m_unitBase = ui::readBaseAddress(m_dev, QStringLiteral("CPU"), QStringLiteral("UNIT"), QStringLiteral("&H8FC"), 0,
+    m_unitBase = ui::readBaseAddress(*dev(), QStringLiteral("CPU"), QStringLiteral("UNIT"), QStringLiteral("&H8FC"), 0,
                                      8 * (kChannels - 1) + kWriteSUnit - 1, kConsequence);
-    ui::fillNetAddresses(cbNetAdrr, m_dev, 1);
+    ui::fillNetAddresses(cbNetAdrr, *dev(), 1);
 
     QStringList problems;
     for (const ui::BaseAddress* a : {&m_textBase, &m_unitBase})
         if (!a->valid)
             problems << a->problem;
-    if (!problems.isEmpty())
-        ui::errorBox(this, kProgram, problems.join(QLatin1Char('\n')));
+    reportStartProblems(problems);
     return true;
-}
-
-void Dialog::Form_Unload()
-{
-    if (!m_devLoaded || m_unloaded)
-        return;
-    m_unloaded = true;
-    m_dev.hide();
-    m_dev.Form_Unload();
-}
-
-void Dialog::closeEvent(QCloseEvent* event)
-{
-    if (m_guard.holdClose(event))
-        return;
-    Form_Unload();
-    event->accept();
 }
 
 // ---- helpers ------------------------------------------------------------------------
@@ -181,74 +158,65 @@ bool Dialog::addressesUsable()
     return true;
 }
 
-void Dialog::beginOperation(int count)
+bool Dialog::writeParts(ui::Operation& op, const QList<WritePart>& parts, const QString& tail)
 {
-    ProgressBar->setRange(0, count);
-    ProgressBar->setValue(0);
-    m_guard.begin();
-}
-
-void Dialog::step()
-{
-    ProgressBar->setValue(ProgressBar->value() + 1);
-}
-
-bool Dialog::endOperation()
-{
-    if (!m_guard.end())
-        return false;
-    ProgressBar->setValue(0);
+    int total = 0;
+    QStringList plan;
+    for (const WritePart& p : parts) {
+        total += p.codes.size();
+        plan << QStringLiteral("%1 канала %2").arg(p.what).arg(p.channel);
+    }
+    op.plan(plan);
+    op.showProgress(ProgressBar, total);
+    int done = 0;
+    for (const WritePart& p : parts) {
+        const QString item = QStringLiteral("%1 канала %2").arg(p.what).arg(p.channel);
+        for (int k = 0; k < p.codes.size(); ++k) {
+            const int address = p.address + k;
+            const auto failText = [&](const QString& answer) {
+                return QStringLiteral("%1\nНе записан %2%3")
+                    .arg(answer, stoppedAt(p.what, p.channel, k + 1, address, done, total), tail);
+            };
+            if (!op.writeVerifiedPair(WriteIntegerFlash, WriteInteger, hexAddress(address),
+                                      instrument::hexText(p.codes.at(k)), failText))
+                return false;
+            ++done;
+            op.advance();
+            // How far the part has got, for the report of a close.
+            if (k + 1 < p.codes.size())
+                op.donePart(item, QStringLiteral("%1 (символы 1–%2)").arg(item).arg(k + 1),
+                            QStringLiteral("%1 (символы %2–%3)").arg(item).arg(k + 2).arg(p.codes.size()));
+        }
+        op.done(item);
+    }
     return true;
 }
 
-void Dialog::showError(const QString& text)
+std::optional<QChar> Dialog::readChar(ui::Operation& op, int address, QString* error)
 {
-    ui::errorBox(this, kProgram, text);
-    ProgressBar->setValue(0);
-}
-
-QString Dialog::writeCode(int address, quint8 code)
-{
-    const QString adrr = hexAddress(address);
-    const QString value = instrument::hexText(code);
-    const QString first = m_dev.sWriteAndRead(kWriteFirst, adrr, value);
-    if (first != QLatin1String("OK"))
-        return first;
-    return m_dev.sWriteAndRead(kWriteSecond, adrr, value);
-}
-
-bool Dialog::readCode(int address, quint8* code, QString* error)
-{
-    const QString answer = m_dev.sCOMPort(kRead, hexAddress(address), QStringLiteral("0"));
+    const std::optional<QString> answer = op.call(
+        [&](instrument::Dev& d) { return d.sCOMPort(ReadInteger, hexAddress(address), QStringLiteral("0")); });
+    if (!answer)
+        return std::nullopt;
     qint64 v = 0;
-    if (!instrument::toWholeNumber(answer, m_dev.sFloatingPointSeparator, -32768, 65535, &v)) {
-        *error = answer;
-        return false;
+    if (!instrument::toWholeNumber(*answer, dev()->sFloatingPointSeparator, -32768, 65535, &v)) {
+        *error = *answer;
+        return std::nullopt;
     }
     if (v < 0 || v > 255) {
         *error = QStringLiteral("по адресу %1 прибор хранит %2, а код символа бывает от 0 до 255; "
                                 "чтение остановлено")
-                     .arg(hexAddress(address), answer.trimmed());
-        return false;
+                     .arg(hexAddress(address), answer->trimmed());
+        return std::nullopt;
     }
-    *code = quint8(v);
-    return true;
-}
-
-bool Dialog::readChar(int address, QChar* ch, QString* error)
-{
-    quint8 code = 0;
-    if (!readCode(address, &code, error))
-        return false;
-    *ch = displayChar(m_table, code);
-    return true;
+    return displayChar(m_table, quint8(v));
 }
 
 // ---- handlers ------------------------------------------------------------------------
 
 void Dialog::cbNetAdrr_LostFocus()
 {
-    ui::takeNetAddress(cbNetAdrr, m_dev);
+    ui::takeNetAddress(cbNetAdrr, *dev());
 }
 
 void Dialog::Command1_Click()
@@ -263,10 +231,9 @@ void Dialog::ReadS_Click()
     const int n = channel();
     const QString oldText = Text->text();
     const QString oldUnit = UofM->text();
-    beginOperation(kReadSUnit + kReadSText);
+    ui::Operation op(this, ui::Operation::Read);
+    op.showProgress(ProgressBar, kReadSUnit + kReadSText);
 
-    QString error;
-    bool ok = true;
     const struct {
         QLineEdit* box;
         int address;
@@ -274,27 +241,22 @@ void Dialog::ReadS_Click()
     } parts[] = {{UofM, unitAddress(n), kReadSUnit}, {Text, textAddress(n), kReadSText}};
     for (const auto& part : parts) {
         QString s;
-        for (int k = 0; ok && k < part.count && !m_guard.isClosing(); ++k) {
-            QChar c;
-            ok = readChar(part.address + k, &c, &error);
-            if (ok) {
-                s += c;
-                part.box->setText(s);
-                step();
+        for (int k = 0; k < part.count; ++k) {
+            QString error;
+            const std::optional<QChar> c = readChar(op, part.address + k, &error);
+            if (!c) {
+                // A half-read text must not stay in the boxes to be written back later.
+                Text->setText(oldText);
+                UofM->setText(oldUnit);
+                if (!error.isEmpty())
+                    op.fail(error);
+                return;
             }
+            s += *c;
+            ui::showValue(part.box, s);
+            op.advance();
         }
-        if (!ok)
-            break;
     }
-    if (!ok || m_guard.isClosing()) {
-        // A half-read text must not stay in the boxes to be written back later.
-        Text->setText(oldText);
-        UofM->setText(oldUnit);
-    }
-    if (!endOperation())
-        return;
-    if (!ok)
-        showError(error);
 }
 
 void Dialog::WriteS_Click()
@@ -305,50 +267,17 @@ void Dialog::WriteS_Click()
     QList<quint8> text, unit;
     QString bad;
     if (!displayCodes(m_table, Text->text(), kWriteSText, &text, &bad)) {
-        showError(QStringLiteral("в поле «Измеряемая величина» символ %1 не может быть записан в прибор; "
-                                 "ничего не записано")
-                      .arg(bad));
+        refuse(Label3->text(), QStringLiteral("символ %1 не может быть записан в прибор").arg(bad));
         return;
     }
     if (!displayCodes(m_table, UofM->text(), kWriteSUnit, &unit, &bad)) {
-        showError(QStringLiteral("в поле «Единицы измерения» символ %1 не может быть записан в прибор; "
-                                 "ничего не записано")
-                      .arg(bad));
+        refuse(Label4->text(), QStringLiteral("символ %1 не может быть записан в прибор").arg(bad));
         return;
     }
-
-    const int total = kWriteSText + kWriteSUnit;
-    beginOperation(total);
-    QString error;
-    int done = 0;
-    const struct {
-        const QList<quint8>* codes;
-        int address;
-        const char* what;
-    } parts[] = {{&text, textAddress(n), "текст"}, {&unit, unitAddress(n), "единицы"}};
-    for (const auto& part : parts) {
-        for (int k = 0; error.isEmpty() && k < part.codes->size(); ++k) {
-            if (m_guard.isClosing()) {
-                error = QStringLiteral("окно закрыто во время записи.\nНе записан %1")
-                            .arg(stoppedAt(QString::fromUtf8(part.what), n, k + 1, part.address + k, done, total));
-                break;
-            }
-            const QString r = writeCode(part.address + k, part.codes->at(k));
-            if (r != QLatin1String("OK")) {
-                error = QStringLiteral("%1\nНе записан %2")
-                            .arg(r, stoppedAt(QString::fromUtf8(part.what), n, k + 1, part.address + k, done, total));
-                break;
-            }
-            ++done;
-            step();
-        }
-    }
-    if (m_guard.isClosing() && !error.isEmpty())
-        ui::errorBox(this, kProgram, error);
-    if (!endOperation())
-        return;
-    if (!error.isEmpty())
-        showError(error);
+    ui::Operation op(this, ui::Operation::Write);
+    (void)writeParts(op, {{text, textAddress(n), n, QStringLiteral("текст")},
+                          {unit, unitAddress(n), n, QStringLiteral("единицы")}},
+                     QString());
 }
 
 void Dialog::cmbDir_Click()
@@ -382,11 +311,11 @@ void Dialog::WriteF_Click()
     }
 
     const int total = kChannels * (kWriteFUnit + kWriteFText);
-    beginOperation(total);
+    ui::Operation op(this, ui::Operation::Read);
+    op.showProgress(ProgressBar, total);
     QList<ChannelTexts> channels;
-    QString error;
     int done = 0;
-    for (int n = 1; n <= kChannels && error.isEmpty() && !m_guard.isClosing(); ++n) {
+    for (int n = 1; n <= kChannels; ++n) {
         ChannelTexts ch;
         const struct {
             QString* value;
@@ -396,29 +325,28 @@ void Dialog::WriteF_Click()
         } parts[] = {{&ch.unit, unitAddress(n), kWriteFUnit, "единицы"},
                      {&ch.text, textAddress(n), kWriteFText, "текст"}};
         for (const auto& part : parts) {
-            for (int k = 0; error.isEmpty() && k < part.count && !m_guard.isClosing(); ++k) {
-                QChar c;
-                QString r;
-                if (!readChar(part.address + k, &c, &r)) {
-                    error = QStringLiteral("%1\nНе прочитан %2. Файл не изменён.")
-                                .arg(r, stoppedAt(QString::fromUtf8(part.what), n, k + 1, part.address + k, done,
-                                                  total));
-                    break;
+            for (int k = 0; k < part.count; ++k) {
+                QString error;
+                const std::optional<QChar> c = readChar(op, part.address + k, &error);
+                if (!c) {
+                    if (!error.isEmpty())
+                        op.fail(QStringLiteral("%1\nНе прочитан %2. Файл не изменён.")
+                                    .arg(error, stoppedAt(QString::fromUtf8(part.what), n, k + 1, part.address + k,
+                                                          done, total)));
+                    return;
                 }
-                *part.value += c;
+                *part.value += *c;
                 ++done;
-                step();
+                op.advance();
             }
         }
         channels << ch;
     }
-    // The file is replaced only once every channel has been read.
-    if (error.isEmpty() && !m_guard.isClosing())
-        writeTextFile(m_dev, path, channels, &error);
-    if (!endOperation())
-        return;
-    if (!error.isEmpty())
-        showError(error);
+    // The file is replaced only once every channel has been read, and not
+    // for a window closed meanwhile.
+    QString error;
+    if (op.ok() && !writeTextFile(*dev(), path, channels, &error))
+        op.fail(error);
 }
 
 void Dialog::ReadF_Click()
@@ -429,59 +357,21 @@ void Dialog::ReadF_Click()
     QList<ChannelTexts> channels;
     QString problem;
     // The file is checked whole before the first character goes out.
-    if (!readTextFile(m_dev, path, kReadFText, kWriteFUnit, &channels, &problem)) {
+    if (!readTextFile(*dev(), path, kReadFText, kWriteFUnit, &channels, &problem)) {
         showError(problem);
         return;
     }
-    QList<QList<quint8>> texts, units;
-    for (const ChannelTexts& ch : channels) {
+    QList<WritePart> parts;
+    for (int n = 1; n <= kChannels; ++n) {
         QList<quint8> t, u;
         QString bad;
-        displayCodes(m_table, ch.text, kReadFText, &t, &bad);
-        displayCodes(m_table, ch.unit, kReadFUnit, &u, &bad);
-        texts << t;
-        units << u;
+        displayCodes(m_table, channels.at(n - 1).text, kReadFText, &t, &bad);
+        displayCodes(m_table, channels.at(n - 1).unit, kReadFUnit, &u, &bad);
+        parts << WritePart{t, textAddress(n), n, QStringLiteral("текст")}
+              << WritePart{u, unitAddress(n), n, QStringLiteral("единицы")};
     }
-
-    const int total = kChannels * (kReadFText + kReadFUnit);
-    beginOperation(total);
-    QString error;
-    int done = 0;
-    for (int n = 1; n <= kChannels && error.isEmpty(); ++n) {
-        const struct {
-            const QList<quint8>* codes;
-            int address;
-            const char* what;
-        } parts[] = {{&texts[n - 1], textAddress(n), "текст"}, {&units[n - 1], unitAddress(n), "единицы"}};
-        for (const auto& part : parts) {
-            for (int k = 0; error.isEmpty() && k < part.codes->size(); ++k) {
-                if (m_guard.isClosing()) {
-                    error = QStringLiteral("окно закрыто во время записи.\nНе записан %1. Тексты прибора записаны "
-                                           "не полностью.")
-                                .arg(stoppedAt(QString::fromUtf8(part.what), n, k + 1, part.address + k, done,
-                                               total));
-                    break;
-                }
-                const QString r = writeCode(part.address + k, part.codes->at(k));
-                if (r != QLatin1String("OK")) {
-                    error = QStringLiteral("%1\nНе записан %2. Тексты прибора записаны не полностью.")
-                                .arg(r, stoppedAt(QString::fromUtf8(part.what), n, k + 1, part.address + k, done,
-                                                  total));
-                    break;
-                }
-                ++done;
-                step();
-            }
-        }
-    }
-    if (m_guard.isClosing() && !error.isEmpty()) {
-        // The display is half-written: say so before the window goes.
-        ui::errorBox(this, kProgram, error);
-    }
-    if (!endOperation())
-        return;
-    if (!error.isEmpty())
-        showError(error);
+    ui::Operation op(this, ui::Operation::Write);
+    (void)writeParts(op, parts, QStringLiteral(". Тексты прибора записаны не полностью."));
 }
 
 } // namespace text

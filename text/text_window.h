@@ -5,12 +5,10 @@
 // and into a text file on the PC.
 
 #include "codetable.h"
-#include "dev.h"
-#include "exchangeguard.h"
+#include "operation.h"
+#include "programwindow.h"
 #include "settingskeys.h"
 #include "textfile.h"
-
-#include <QWidget>
 
 class QComboBox;
 class QFrame;
@@ -21,7 +19,7 @@ class QPushButton;
 
 namespace text {
 
-class Dialog : public QWidget {
+class Dialog : public ui::ProgramWindow {
     Q_OBJECT
 public:
     explicit Dialog(QWidget* parent = nullptr);
@@ -40,9 +38,7 @@ public:
 
     // Start-up. False when the link cannot start (the user has been told).
     bool Form_Load();
-    void Form_Unload();
 
-    instrument::Dev* dev() { return &m_dev; }
     const CodeTable& codeTable() const { return m_table; }
     // The addresses of channel n (1..12); meaningful while the base addresses are valid.
     int textAddress(int n) const { return m_textBase.value + 20 * (n - 1); }
@@ -77,9 +73,6 @@ public:
     QPushButton* ReadF = nullptr;
     QProgressBar* ProgressBar = nullptr;
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     void createControls();
     void connectHandlers();
@@ -88,32 +81,25 @@ private:
     int channel() const;
     // False, after telling the user, while a base address of "dev.dat" is not valid.
     bool addressesUsable();
-    // Starts an operation that moves count characters: progress 0 of count,
-    // the controls disabled.
-    void beginOperation(int count);
-    // One more character moved.
-    void step();
-    // Ends the operation; false when the window was closed meanwhile (it now
-    // is, and nothing more may run).
-    [[nodiscard]] bool endOperation();
-    void showError(const QString& text);
+    // One part of a channel that a write sends: its display codes from address on.
+    struct WritePart {
+        QList<quint8> codes;
+        int address;
+        int channel;
+        QString what;   // "текст" or "единицы"
+    };
+    // Writes the parts in order, each character with command 5, then 13,
+    // both verified; a failure names the character and how far the write
+    // got (ending with tail). False when the operation is over.
+    bool writeParts(ui::Operation& op, const QList<WritePart>& parts, const QString& tail);
+    // The character read at address (a decoded display code). Nothing when
+    // the window was closed meanwhile, or when the read failed or the answer
+    // is not a byte: *error then says why, and the caller ends the operation.
+    std::optional<QChar> readChar(ui::Operation& op, int address, QString* error);
 
-    // Writes one display code at address: command 5, then command 13, each
-    // verified. "OK", or the link's answer of the write that failed.
-    QString writeCode(int address, quint8 code);
-    // Reads one display code. False with the message in *error when the read
-    // failed or the answer is not a byte.
-    bool readCode(int address, quint8* code, QString* error);
-    // The character read at address (a decoded display code).
-    bool readChar(int address, QChar* ch, QString* error);
-
-    instrument::Dev m_dev;
     CodeTable m_table;
     ui::BaseAddress m_textBase;
     ui::BaseAddress m_unitBase;
-    ui::ExchangeGuard m_guard{this};
-    bool m_devLoaded = false;
-    bool m_unloaded = false;
 };
 
 } // namespace text

@@ -1,6 +1,7 @@
 #include "lists.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 namespace ui {
@@ -51,6 +52,9 @@ void showInEditField(QComboBox* box, const QString& text)
 {
     box->setCurrentIndex(-1);
     box->setEditText(text);
+    // From its start: a long message must not show only its end.
+    if (box->lineEdit())
+        box->lineEdit()->setCursorPosition(0);
 }
 
 } // namespace ui

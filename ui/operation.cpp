@@ -1,8 +1,12 @@
 #include "operation.h"
 
 #include "dev.h"
+#include "devlink.h"
+#include "link.h"
 #include "numbers.h"
 #include "programwindow.h"
+
+#include <QProgressBar>
 
 namespace ui {
 
@@ -76,12 +80,54 @@ bool Operation::writePair(quint8 flashCommand, quint8 verifiedCommand, qint16 ad
               });
 }
 
+bool Operation::writeVerifiedPair(quint8 first, quint8 second, const QString& address, const QString& value,
+                                  const std::function<QString(const QString&)>& failText)
+{
+    for (quint8 c : {first, second}) {
+        const std::optional<QString> answer =
+            call([&](instrument::Dev& d) { return d.sWriteAndRead(c, address, value); });
+        if (!answer)
+            return false;
+        if (*answer != kOK) {
+            fail(failText ? failText(*answer) : *answer);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<QString> Operation::command(qint16 command, const QString& parameter, const QString& checked)
+{
+    const std::optional<QString> answer =
+        call([&](instrument::Dev& d) { return d.sSendCommand(command, parameter, checked); });
+    if (answer && dev().COMError != 0) {
+        fail(dev().sErrorMsg);
+        return std::nullopt;
+    }
+    return answer;
+}
+
 void Operation::fail(const QString& text)
 {
     const bool closing = m_window->isClosing();
-    end();
-    if (!closing)
+    if (m_holdOnFailure && !closing)
         m_window->showError(text);
+    end();
+    if (!closing && !m_holdOnFailure)
+        m_window->showError(text);
+}
+
+void Operation::showProgress(QProgressBar* bar, int count)
+{
+    m_bar = bar;
+    m_bar->setRange(0, count);
+    m_bar->setValue(0);
+}
+
+void Operation::advance()
+{
+    if (m_bar)
+        m_bar->setValue(m_bar->value() + 1);
 }
 
 bool Operation::finish()
@@ -99,16 +145,28 @@ void Operation::plan(const QStringList& items)
 void Operation::done(const QString& item)
 {
     m_done.append(item);
+    m_parts.remove(item);
+}
+
+void Operation::donePart(const QString& item, const QString& written, const QString& rest)
+{
+    m_parts.insert(item, qMakePair(written, rest));
 }
 
 QString Operation::closeReport() const
 {
+    QStringList written = m_done;
     QStringList notWritten;
-    for (const QString& item : m_plan)
-        if (!m_done.contains(item))
-            notWritten.append(item);
+    for (const QString& item : m_plan) {
+        if (m_done.contains(item))
+            continue;
+        const auto part = m_parts.constFind(item);
+        if (part != m_parts.constEnd())
+            written.append(part->first);
+        notWritten.append(part != m_parts.constEnd() ? part->second : item);
+    }
     QString text = QStringLiteral("Окно закрыто во время записи.");
-    text += QStringLiteral("\nЗаписано: ") + (m_done.isEmpty() ? QStringLiteral("ничего") : m_done.join(QStringLiteral(", ")))
+    text += QStringLiteral("\nЗаписано: ") + (written.isEmpty() ? QStringLiteral("ничего") : written.join(QStringLiteral(", ")))
             + QLatin1Char('.');
     if (!notWritten.isEmpty())
         text += QStringLiteral("\nНе записано: ") + notWritten.join(QStringLiteral(", ")) + QLatin1Char('.');
@@ -126,7 +184,48 @@ void Operation::end()
     // instrument got and what it did not.
     if (m_kind == Write && m_window->isClosing() && guard.depth() == 1 && !(m_plan.isEmpty() && m_done.isEmpty()))
         m_window->showNotice(closeReport());
+    if (m_bar)
+        m_bar->setValue(0);
     (void)guard.end();
+}
+
+std::optional<QString> Operation::perform(const instrument::map::Call& call)
+{
+    return this->call([&](instrument::Dev& d) {
+        instrument::map::DevLink link(d);
+        return instrument::map::perform(link, call);
+    });
+}
+
+std::optional<QString> Operation::readParam(const instrument::map::Param& p,
+                                            const std::function<bool(const QString&)>& good)
+{
+    std::optional<QString> answer;
+    for (const instrument::map::Call& c : instrument::map::readCalls(p)) {
+        answer = perform(c);
+        if (!answer)
+            return std::nullopt;
+    }
+    if (!answer || !good(*answer)) {
+        if (answer)
+            fail(*answer);
+        return std::nullopt;
+    }
+    return answer;
+}
+
+bool Operation::writeParam(const instrument::map::Param& p, const QString& wire)
+{
+    for (const instrument::map::Call& c : instrument::map::writeCalls(p, wire)) {
+        const std::optional<QString> answer = perform(c);
+        if (!answer)
+            return false;
+        if (!c.answerIgnored && *answer != QLatin1String("OK")) {
+            fail(*answer);
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace ui

@@ -17,11 +17,19 @@
 
 #include <QString>
 #include <QStringList>
+#include <QMap>
+#include <QPair>
 #include <functional>
 #include <optional>
 
+class QProgressBar;
+
 namespace instrument {
 class Dev;
+}
+namespace instrument::map {
+struct Call;
+struct Param;
 }
 
 namespace ui {
@@ -65,6 +73,26 @@ public:
     // then to the working copy with verifiedCommand (sWriteAndRead), each
     // answered "OK"; stops at the first that is not.
     bool writePair(quint8 flashCommand, quint8 verifiedCommand, qint16 address, const QString& value);
+    // A pair of verified writes (sWriteAndRead) of value at address (the
+    // link's hexadecimal text): first, then second, each answered "OK";
+    // stops at the first that is not, failing with failText(answer) when
+    // failText is given, else with the answer.
+    bool writeVerifiedPair(quint8 first, quint8 second, const QString& address, const QString& value,
+                           const std::function<QString(const QString&)>& failText = {});
+    // A request on the command path (sSendCommand); a failure (COMError not
+    // 0) ends the operation with sErrorMsg.
+    std::optional<QString> command(qint16 command, const QString& parameter, const QString& checked = QString());
+
+    // ---- the instrument map's parameters --------------------------------------------
+    // One call of the map, made on the window's link; its answer (nothing
+    // when the operation is over).
+    std::optional<QString> perform(const instrument::map::Call& call);
+    // A read of p (its read calls); the last answer, when it passes good.
+    std::optional<QString> readParam(const instrument::map::Param& p, const std::function<bool(const QString&)>& good);
+    // A write of p with wire (map::parseValue's): its write calls, each
+    // answered "OK" (a call whose answer the map ignores is not examined);
+    // stops at the first that is not.
+    bool writeParam(const instrument::map::Param& p, const QString& wire);
 
     // Ends the operation with "Ошибка: " + text (the controls enabled first);
     // nothing is shown when the window was closed meanwhile.
@@ -72,12 +100,26 @@ public:
     // Ends the operation now (the controls enabled); what the handler shows
     // next is shown on an enabled window. False when the window was closed.
     bool finish();
+    // For a window whose failure message belongs to the sequence: fail()
+    // shows it while the controls are still disabled, and enables them when
+    // it has been closed.
+    void holdControlsOnFailure() { m_holdOnFailure = true; }
+
+    // ---- progress ---------------------------------------------------------------
+    // bar counts the operation's steps: 0 of count now, one more at each
+    // advance(), back to 0 when the operation ends.
+    void showProgress(QProgressBar* bar, int count);
+    void advance();
 
     // ---- what a write changes, for the report of a close --------------------------
     // The items the operation writes, in order ("реле 1", "перезапуск").
     void plan(const QStringList& items);
     // An item has been written.
     void done(const QString& item);
+    // Part of an item has been written: the report names written among what
+    // was written and rest, in place of item, among what was not
+    // ("текст канала 1 (символы 1–3)", "текст канала 1 (символы 4–13)").
+    void donePart(const QString& item, const QString& written, const QString& rest);
     // The text of the report: what was written and what was not.
     QString closeReport() const;
 
@@ -88,8 +130,11 @@ private:
     Kind m_kind;
     bool m_over = false;
     bool m_ended = false;
+    bool m_holdOnFailure = false;
+    QProgressBar* m_bar = nullptr;
     QStringList m_plan;
     QStringList m_done;
+    QMap<QString, QPair<QString, QString>> m_parts;
 };
 
 } // namespace ui

@@ -1,6 +1,7 @@
 #include "programwindow.h"
 
 #include "boxes.h"
+#include "devlink.h"
 #include "statusbar.h"
 
 #include <QCloseEvent>
@@ -26,6 +27,7 @@ bool ProgramWindow::loadLink()
     if (!ui::loadLink(m_dev, this, m_program))
         return false;
     m_linkLoaded = true;
+    m_map = instrument::map::Map(instrument::map::devKeys(m_dev), m_dev.sFloatingPointSeparator);
     return true;
 }
 

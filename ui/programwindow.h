@@ -9,6 +9,7 @@
 
 #include "dev.h"
 #include "exchangeguard.h"
+#include "map.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -30,6 +31,9 @@ public:
     instrument::Dev* dev() { return &m_dev; }
     const QString& program() const { return m_program; }
     ExchangeGuard& guard() { return m_guard; }
+    // The instrument's parameters with the base addresses of this "dev.dat"
+    // (read when the link is brought up; the defaults before).
+    const instrument::map::Map& instrumentMap() const { return m_map; }
     bool isBusy() const { return m_guard.isBusy(); }
     // True once a close has been asked for (carried out, or held back until
     // the running operation returns).
@@ -67,6 +71,7 @@ private:
     QString m_program;
     instrument::Dev m_dev;
     ExchangeGuard m_guard{this};
+    instrument::map::Map m_map;
     bool m_linkLoaded = false;
     bool m_closed = false;
 };

@@ -3,8 +3,6 @@
 #include "dev.h"
 #include "numbers.h"
 
-#include <QRegularExpression>
-
 namespace ui {
 
 QString keys::setKey(int n)
@@ -12,54 +10,12 @@ QString keys::setKey(int n)
     return QStringLiteral("Set%1").arg(n);
 }
 
-namespace {
-
-constexpr qint32 kMin16 = -32768;
-constexpr qint32 kMax16 = 32767;
-
-// "&H" + one to four hex digits, or a decimal whole number.
-bool addressValue(const QString& text, const QString& sep, qint32* value)
-{
-    static const QRegularExpression hex(QStringLiteral("^\\s*&[Hh]([0-9A-Fa-f]{1,4})\\s*$"));
-    const QRegularExpressionMatch m = hex.match(text);
-    if (m.hasMatch())
-        return instrument::hexValue(m.captured(1), value);
-    qint64 whole = 0;
-    if (!instrument::toWholeNumber(text, sep, kMin16, kMax16, &whole))
-        return false;
-    *value = qint32(whole);
-    return true;
-}
-
-} // namespace
-
-QString BaseAddress::refusal() const
-{
-    return QStringLiteral("в файле \"%1\" раздел [%2] ключ %3 = \"%4\" не является адресом; "
-                          "исправьте файл и запустите программу снова")
-        .arg(keys::kDevDat, section, key, text);
-}
-
 BaseAddress readBaseAddress(const instrument::Dev& dev, const QString& section, const QString& key,
                             const QString& fallback, int lowest, int highest, const QString& consequence)
 {
-    BaseAddress a;
-    a.section = section;
-    a.key = key;
-    a.text = dev.sGetINI(section, key, fallback);
-    qint32 value = 0;
-    if (addressValue(a.text, dev.sFloatingPointSeparator, &value) && value + lowest >= kMin16
-        && value + highest <= kMax16) {
-        a.valid = true;
-        a.value = value;
-        return a;
-    }
-    QString range = QStringLiteral("от %1 до %2").arg(kMin16 - lowest).arg(kMax16 - highest);
-    a.problem = QStringLiteral("В файле \"%1\" в разделе [%2] ключ %3 = \"%4\" не является адресом "
-                               "(&H и шестнадцатеричные цифры или десятичное целое %5). %6")
-                    .arg(keys::kDevDat, section, key, a.text, range, consequence)
-                    .trimmed();
-    return a;
+    return instrument::map::readBaseAddress(
+        [&dev](const QString& s, const QString& k, const QString& f) { return dev.sGetINI(s, k, f); },
+        dev.sFloatingPointSeparator, section, key, fallback, lowest, highest, consequence);
 }
 
 SpeedList readSpeedList(const instrument::Dev& dev, int fallbackIndex)

@@ -4,6 +4,8 @@
 // settings in section PROGS, which Commission writes and Reader and Memory
 // offer.
 
+#include "baseaddress.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,26 +25,13 @@ inline const QString kNumberIndex = QStringLiteral("NumberIndex");
 QString setKey(int n);
 } // namespace keys
 
-// A base address read from "dev.dat".
-struct BaseAddress {
-    bool valid = false;
-    qint32 value = 0;
-    QString section;
-    QString key;
-    QString text;      // the value as the file holds it
-    // When not valid: one message naming the file, section, key and value,
-    // and what the program does instead.
-    QString problem;
-    // When not valid: the message an operation that needs the key gives.
-    QString refusal() const;
-};
+// A base address read from "dev.dat" (the instrument map's own type).
+using BaseAddress = instrument::map::BaseAddress;
 
-// Reads a base address: "&H" and one to four hexadecimal digits of either
-// case ("&HC8", "&hc8"; four digits read as a signed 16-bit number, "&HFFFF"
-// is -1), or a decimal whole number, blanks around allowed. The program
-// computes the addresses base + lowest .. base + highest from it, and every
-// one of them must lie in the signed 16-bit range. consequence says what the
-// program does without it ("Уставки канала не читаются и не записываются.").
+// Reads a base address through the link's settings access; the parsing and
+// the range rule are the map's (instrument/baseaddress.h). consequence says
+// what the program does without it ("Уставки канала не читаются и не
+// записываются.").
 BaseAddress readBaseAddress(const instrument::Dev& dev, const QString& section, const QString& key,
                             const QString& fallback, int lowest, int highest, const QString& consequence);
 

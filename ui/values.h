@@ -1,19 +1,18 @@
 #pragma once
 // What a program checks of a value before it sends it.
 
+#include "map.h"
+
 #include <QString>
 
 namespace ui {
 
 // True when the exponent form the link sends for value (sExpConvection) reads
-// back as value itself; the form keeps only so many characters of the
-// mantissa, and a value it cannot carry whole would reach the instrument as
-// another number. *sent gets the number the instrument would receive.
+// back as value itself; the rule is the instrument map's
+// (instrument::map::carriedExactly).
 inline bool carriedExactly(const QString& exponentForm, double value, double* sent)
 {
-    bool ok = false;
-    *sent = exponentForm.toDouble(&ok);
-    return ok && *sent == value;
+    return instrument::map::carriedExactly(exponentForm, value, sent);
 }
 
 } // namespace ui

@@ -94,6 +94,7 @@ private slots:
     void checkBoxRule();
     void restartButton();
     void windowDisabledDuringTransfer();
+    void closeDuringWriteAll_data();
     void closeDuringWriteAll();
     void networkAddress();
 };
@@ -667,22 +668,41 @@ void TestContactsWindow::windowDisabledDuringTransfer()
     QVERIFY(w->cmbExit->isEnabled());
 }
 
+void TestContactsWindow::closeDuringWriteAll_data()
+{
+    QTest::addColumn<int>("closeAt");   // the frame during which the window is closed
+    QTest::addColumn<QString>("report");
+    const QString head = QStringLiteral("Окно закрыто во время записи.\nЗаписано: ");
+    QTest::newRow("third relay") << 3
+                                 << head + "реле 1, реле 2, реле 3.\nНе записано: реле 4, реле 5, реле 6, реле 7, "
+                                           "реле 8, реле 9, реле 10, реле 11, реле 12, реле 13, перезагрузка прибора.";
+    QTest::newRow("last relay") << 13
+                                << head + "реле 1, реле 2, реле 3, реле 4, реле 5, реле 6, реле 7, реле 8, реле 9, "
+                                          "реле 10, реле 11, реле 12, реле 13.\nНе записано: перезагрузка прибора.";
+    QTest::newRow("restart") << 14
+                             << head + "реле 1, реле 2, реле 3, реле 4, реле 5, реле 6, реле 7, реле 8, реле 9, "
+                                       "реле 10, реле 11, реле 12, реле 13, перезагрузка прибора.";
+}
+
 void TestContactsWindow::closeDuringWriteAll()
 {
+    QFETCH(int, closeAt);
+    QFETCH(QString, report);
     Rig rig;
     frmContacts* w = rig.w.get();
     click(w->fgTab, 1, 2);
     int written = 0;
     rig.port->onWrite = [&](const QByteArray&) {
-        if (++written == 3)
+        if (++written == closeAt)
             w->close();
     };
-    rig.replies(times(13, kOK));
+    rig.replies(times(14, kOK));
     QTest::mouseClick(w->Command4, Qt::LeftButton);
-    // The close waits for the third relay's answer, then nothing more is sent.
-    QCOMPARE(rig.frames().size(), 3);
+    // The close waits for the answer under way, then nothing more is sent;
+    // one box says what the instrument got.
+    QCOMPARE(rig.frames().size(), closeAt);
     QVERIFY(!w->isVisible());
-    QVERIFY(rig.messages.messages().isEmpty());
+    QCOMPARE(rig.messages.texts(), QStringList{report});
 }
 
 void TestContactsWindow::networkAddress()

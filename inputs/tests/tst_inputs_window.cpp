@@ -402,12 +402,12 @@ void TestInputsWindow::bytesThatAreNotBytes()
     QTest::mouseClick(w.Write, Qt::LeftButton);
     QCOMPARE(rig.port->written.size(), before);
     QCOMPARE(rig.messages.texts().size(), 1);
-    QVERIFY(rig.messages.texts().first().contains(QStringLiteral("\"Флаги\"")));
-    QVERIFY(rig.messages.texts().first().contains(QStringLiteral("\"FFFF\"")));
+    QVERIFY(rig.messages.texts().first().contains(QStringLiteral("«Флаги»")));
+    QVERIFY(rig.messages.texts().first().contains(QStringLiteral("«FFFF»")));
     w.Flags->setText(QStringLiteral("7"));
     QTest::mouseClick(w.Write, Qt::LeftButton);
     QCOMPARE(rig.port->written.size(), before);
-    QVERIFY(rig.messages.texts().last().contains(QStringLiteral("\"Тип подключения\"")));
+    QVERIFY(rig.messages.texts().last().contains(QStringLiteral("«Тип подключения»")));
 }
 
 void TestInputsWindow::flagsRoundTrip()
@@ -517,8 +517,8 @@ void TestInputsWindow::writeChecksEveryBoxFirst()
     if (!named.isEmpty()) {
         QCOMPARE(rig.messages.texts().size(), 1);
         const QString m = rig.messages.texts().first();
-        QVERIFY2(m.startsWith(QStringLiteral("Ошибка: ")) && m.contains('"' + named + '"')
-                     && m.contains('"' + text + '"'), qPrintable(m));
+        QVERIFY2(m.startsWith(QStringLiteral("Ошибка: в поле «") + named + QStringLiteral("» «") + text + QStringLiteral("»"))
+                     && m.endsWith(QStringLiteral(": ничего не записано")), qPrintable(m));
         QVERIFY(rig.port->written.isEmpty());
         return;
     }
@@ -585,6 +585,7 @@ void TestInputsWindow::measuredValue_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("channel 1") << 0 << QStringList{answer("21.5")} << "EF" << "21,5" << "";
     QTest::newRow("channel 6") << 5 << QStringList{answer("-3")} << "103" << "-3" << "";
+    QTest::newRow("long value") << 0 << QStringList{answer("17.978985191498374")} << "EF" << "17,9789851914984" << "";
     QTest::newRow("broken sensor") << 2 << QStringList{answer("NaN")} << "F7" << ""
                                    << "Ошибка: В памяти прибора по данному адресу находится чило в неверном формате";
     QTest::newRow("silent") << 1 << QStringList{} << "F3" << "" << "Ошибка: Прибор не отвечает";
@@ -606,6 +607,8 @@ void TestInputsWindow::measuredValue()
     QTest::mouseClick(w.VRead, Qt::LeftButton);
     QCOMPARE(rig.frames().value(0), frame(QStringLiteral("1;26;0;%1;").arg(address)));
     QCOMPARE(w.Value->text(), value);
+    // A long value is shown from its start, not its end.
+    QCOMPARE(w.Value->cursorPosition(), 0);
     QCOMPARE(rig.messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(w.Bias->text(), QStringLiteral("7"));
     QCOMPARE(w.DiapMax->text(), QStringLiteral("0"));
@@ -738,10 +741,13 @@ void TestInputsWindow::closeDuringWriteWaits()
             w.close();
     };
     QTest::mouseClick(w.Write, Qt::LeftButton);
-    // The parameter being written gets all its copies, then nothing more.
+    // The parameter being written gets all its copies, then nothing more;
+    // one box says what the module got.
     QCOMPARE(rig.port->written.size(), 8);
     QVERIFY(!w.isVisible());
-    QVERIFY(rig.messages.texts().isEmpty());
+    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral(
+        "Окно закрыто во время записи.\nЗаписано: Диап_MAX.\n"
+        "Не записано: Диап_MIN, Флаги, Датчик, Тип подключения, Смещение, Сопротивление линии.")});
 }
 
 void TestInputsWindow::unpluggedLine()

@@ -6,6 +6,7 @@
 #include "dialoganswerer.h"
 #include "frmdir.h"
 #include "memory_window.h"
+#include "program.h"
 #include "readingrig.h"
 #include "windowrig.h"
 
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using memorytest::range;
@@ -49,6 +52,14 @@ struct Reading {
     bool ok = false;
 };
 
+// The bytes one frame of the scripted instrument takes in the data file.
+int bytesOfAFrame(const Reading& r)
+{
+    return int(memory::fileBytes(memory::frameLines(QString::fromLatin1(memorytest::frameAnswer(4046).mid(1)),
+                                                    r.w()->dev()->sFloatingPointSeparator)
+                                     .lines)
+                   .size());
+}
 
 } // namespace
 
@@ -77,6 +88,7 @@ private slots:
     void unwritableFolder();
     void diskFillsMidRun_data();
     void diskFillsMidRun();
+    void fileSizeLimitUnderTheProgramsSignals();
     void unpluggedMidRun();
     void chooserFolderTakesTheNextRun();
 };
@@ -456,10 +468,7 @@ void ReadingTest::diskFillsMidRun()
     QFETCH(QList<int>, written);
     Reading r;
     QVERIFY(r.ok);
-    const int frameBytes = int(memory::fileBytes(memory::frameLines(QString::fromLatin1(memorytest::frameAnswer(4046).mid(1)),
-                                                                    r.w()->dev()->sFloatingPointSeparator)
-                                                     .lines)
-                                   .size());
+    const int frameBytes = bytesOfAFrame(r);
     // Room for three frames and a half; with Ignore the disk stays full.
     memorytest::FileSizeLimit limit(rlim_t(frameBytes * 3.5));
     QStringList asked;
@@ -482,6 +491,32 @@ void ReadingTest::diskFillsMidRun()
         QCOMPARE(asked.size(), 97);   // every later frame meets the full disk
     else
         QCOMPARE(asked.size(), 1);
+}
+
+void ReadingTest::fileSizeLimitUnderTheProgramsSignals()
+{
+    // A file-size limit once killed the program mid-frame (SIGXFSZ): with the
+    // signal as a fresh process has it and as every program then sets it, a
+    // write past the limit fails and is asked about; the file keeps whole frames.
+    std::signal(SIGXFSZ, SIG_DFL);
+    ui::prepareProgram();
+    Reading r;
+    QVERIFY(r.ok);
+    const int frameBytes = bytesOfAFrame(r);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limit = old;
+    limit.rlim_cur = rlim_t(frameBytes * 2.5);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    r.rig.messages.answerNext(QMessageBox::Abort);
+    r.click(r.w()->Command1);
+    setrlimit(RLIMIT_FSIZE, &old);
+    QCOMPARE(r.rig.messages.texts().size(), 1);
+    QVERIFY2(r.rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: кадр не записан в файл ")),
+             qPrintable(r.rig.messages.texts().first()));
+    const auto data = r.data();
+    QVERIFY(data.whole);
+    QCOMPARE(data.frames, range(4046, 4047));
 }
 
 void ReadingTest::unpluggedMidRun()

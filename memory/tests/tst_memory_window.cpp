@@ -267,9 +267,9 @@ void TestMemoryWindow::disableAllCoversEveryUserControl()
         "cmbInterval2",    "tbBuffBegin2",      "tbBuffLength2",       "cmbReadBuffSettings2", "cmdWriteBuffSettings2",
         "cmdClockRead",    "cmdClockWrite"};
     QCOMPARE(allControlNames(r.w.get()), order);
-    r.w->DisableAll();
+    r.w->guard().setControlsEnabled(false);
     QCOMPARE(disabledControls(r.w.get()), order);
-    r.w->EnableAll();
+    r.w->guard().setControlsEnabled(true);
     QVERIFY(disabledControls(r.w.get()).isEmpty());
 }
 
@@ -580,6 +580,8 @@ void TestMemoryWindow::clockRead_data()
     QTest::newRow("battery good") << "!12;30;05;07;12;26;57;1;" << "12;30;05;07;12;26;57;" << "Батарея исправна";
     QTest::newRow("battery faulty") << "!23;59;59;31;12;26;53;0;" << "23;59;59;31;12;26;53;" << "Батарея неисправна";
     QTest::newRow("long battery field") << "!08;00;00;01;01;27;57;255;" << "08;00;00;01;01;27;57;" << "Батарея исправна";
+    QTest::newRow("long time fields") << "!120000;300000;050000;07;12;26;57;1;" << "120000;300000;050000;07;12;26;57;"
+                                      << "Батарея исправна";
 }
 
 void TestMemoryWindow::clockRead()
@@ -593,6 +595,7 @@ void TestMemoryWindow::clockRead()
     QTest::mouseClick(r.w->cmdClockRead, Qt::LeftButton);
     QCOMPARE(sent(r), QStringList{":1;34;"});
     QCOMPARE(r.w->tbDevTyme->text(), time);
+    QCOMPARE(r.w->tbDevTyme->cursorPosition(), 0);   // shown from its start
     QCOMPARE(r.w->lBat->text(), battery);
     QVERIFY(r.messages.texts().isEmpty());
 

@@ -2,6 +2,7 @@
 
 #include "cp1251.h"
 #include "dialoganswerer.h"
+#include "program.h"
 #include "text_window.h"
 #include "windowrig.h"
 
@@ -10,6 +11,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QtTest>
 
 using text::Dialog;
@@ -114,6 +118,7 @@ private slots:
     void closeDuringReadF();
     void unpluggedLine();
     void exitCloses();
+    void qtDialogsInRussian();
 };
 
 void TestTextWindow::startUp()
@@ -266,7 +271,7 @@ void TestTextWindow::unholdableCharacterRefused()
     w.WriteS->click();
     QVERIFY(r.frames().isEmpty());
     QCOMPARE(errors(r), QStringList{QStringLiteral("Ошибка: в поле «Единицы измерения» символ «³» (U+00B3) не может "
-                                                   "быть записан в прибор; ничего не записано")});
+                                                   "быть записан в прибор: ничего не записано")});
     r.messages.clear();
     w.Text->setText(QStringLiteral("T\U0001F600"));
     w.WriteS->click();
@@ -307,6 +312,9 @@ void TestTextWindow::readPeak()
                                                QStringLiteral("м3/ч "), QStringLiteral("м3/ч  ")}));
     QCOMPARE(maximum, 19);
     QCOMPARE(errors(r), QStringList());
+    // What a read puts into the boxes is shown from its start.
+    QCOMPARE(w.Text->cursorPosition(), 0);
+    QCOMPARE(w.UofM->cursorPosition(), 0);
 }
 
 void TestTextWindow::readFailureRestoresBoxes_data()
@@ -572,13 +580,14 @@ void TestTextWindow::closeDuringReadF()
             w.close();
     };
     w.ReadF->click();
-    // The exchange under way is finished, nothing after it.
-    QCOMPARE(r.frames().size(), 12);
+    // The exchange under way is finished (its read back too), nothing after it.
+    QCOMPARE(r.frames().size(), 10);
     QVERIFY(!w.isVisible());
     QCOMPARE(errors(r).size(), 1);
-    QVERIFY2(errors(r).first().contains(QStringLiteral("окно закрыто во время записи"))
-                 && errors(r).first().contains(QStringLiteral("перенесено символов: 3 из 228"))
-                 && errors(r).first().contains(QStringLiteral("не полностью")),
+    QVERIFY2(errors(r).first().startsWith(QStringLiteral("Окно закрыто во время записи.\nЗаписано: текст канала 1 "
+                                                         "(символы 1–2).\nНе записано: текст канала 1 (символы "
+                                                         "3–13), единицы канала 1, текст канала 2, "))
+                 && errors(r).first().endsWith(QStringLiteral(", текст канала 12, единицы канала 12.")),
              qPrintable(errors(r).first()));
 }
 
@@ -598,6 +607,31 @@ void TestTextWindow::exitCloses()
     r.w->Command1->click();
     QVERIFY(!r.w->isVisible());
     QVERIFY(r.frames().isEmpty());
+}
+
+void TestTextWindow::qtDialogsInRussian()
+{
+    // What every program sets before its window opens: Qt's own buttons and
+    // the file dialog speak Russian.
+    ui::prepareProgram();
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Text"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+    const auto shown = [&](QMessageBox::StandardButton b) { return box.button(b)->text().remove(QLatin1Char('&')); };
+    QCOMPARE(shown(QMessageBox::Yes), QStringLiteral("Да"));
+    QCOMPARE(shown(QMessageBox::No), QStringLiteral("Нет"));
+    QCOMPARE(shown(QMessageBox::Abort), QStringLiteral("Прервать"));
+    QCOMPARE(shown(QMessageBox::Retry), QStringLiteral("Повторить"));
+    QCOMPARE(shown(QMessageBox::Ignore), QStringLiteral("Пропустить"));
+
+    QFileDialog dialog(nullptr, QStringLiteral("Выберите файл!"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    QVERIFY(buttons);
+    QPushButton* open = buttons->button(QDialogButtonBox::Open);
+    QVERIFY(open);
+    QCOMPARE(open->text(), QStringLiteral("&Открыть"));
+    QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Отмена"));
 }
 
 QTEST_MAIN(TestTextWindow)
