@@ -7,6 +7,7 @@
 #include "netaddress.h"
 #include "numbers.h"
 #include "operation.h"
+#include "portsdialog.h"
 #include "protocol.h"
 
 #include <QComboBox>
@@ -83,7 +84,11 @@ void Main::createControls()
                     QStringLiteral("Перезагрузить прибор"));
     Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("Сетевой номер прибора"), {120, 720, 1830, 195});
     RealNetAdrr = ui::dropDownList(this, QStringLiteral("RealNetAdrr"), {1980, 660, 735, 315}, QStringLiteral("Теущий сетевой адрес"));
-    cmdTest = ui::button(this, QStringLiteral("cmdTest"), QStringLiteral("Проверка связи с прибором"), {120, 1050, 3915, 345});
+    // The link test leaves the right-hand column, under "Выход" and
+    // "Перезагрузка", to the port window's button.
+    cmdTest = ui::button(this, QStringLiteral("cmdTest"), QStringLiteral("Проверка связи с прибором"), {120, 1050, 2595, 345});
+    cmdPorts = ui::button(this, QStringLiteral("cmdPorts"), QStringLiteral("Порты…"), {2760, 1050, 1275, 345},
+                          QStringLiteral("Какое устройство стоит за каждым номером порта"));
     Line1 = ui::line(this, QStringLiteral("Line1"), 90, 1470, 3960);
     // С, О and М of "СОМ" are Cyrillic letters here.
     Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Настройки СОМ порта"), {120, 1590, 3885, 255});
@@ -112,7 +117,8 @@ void Main::createControls()
 
     const QList<QWidget*> tabOrder{ComNum, ComSettings, NetAdrr,     Reload,       SRead,
                                    SWrite, NRead,       NWrite,      AmOfCh,       CRead,
-                                   CWrite, RealSettings, RealNetAdrr, cmdExit,     cmdTest};
+                                   CWrite, RealSettings, RealNetAdrr, cmdExit,     cmdTest,
+                                   cmdPorts};
     for (int i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 }
@@ -124,6 +130,7 @@ void Main::connectHandlers()
     connect(RealSettings, &QComboBox::currentIndexChanged, this, &Main::RealSettings_Click);
     ui::connectNetAddress(RealNetAdrr, this, [this] { RealNetAdrr_Click(); });
     connect(cmdTest, &QPushButton::clicked, this, &Main::cmdTest_Click);
+    connect(cmdPorts, &QPushButton::clicked, this, &Main::cmdPorts_Click);
     connect(SRead, &QPushButton::clicked, this, &Main::SRead_Click);
     connect(SWrite, &QPushButton::clicked, this, &Main::SWrite_Click);
     connect(NRead, &QPushButton::clicked, this, &Main::NRead_Click);
@@ -226,6 +233,17 @@ void Main::cmdExit_Click()
 void Main::ComNum_Click()
 {
     dev()->Number = quint8(ComNum->currentIndex() + 1);
+}
+
+void Main::cmdPorts_Click()
+{
+    if (!m_ports) {
+        m_ports = new ui::PortsDialog(*dev(), kTitle, ComNum->currentIndex() + 1, this);
+        m_ports->setAttribute(Qt::WA_DeleteOnClose);
+        // The port list says at once what a number stands for now.
+        connect(m_ports, &ui::PortsDialog::portAssigned, this, [this] { ui::fillPorts(ComNum, ComNum->currentIndex() + 1); });
+    }
+    m_ports->open();
 }
 
 void Main::RealSettings_Click()

@@ -7,6 +7,7 @@
 #include "programwindow.h"
 #include "settingskeys.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <optional>
 
@@ -14,6 +15,10 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
+
+namespace ui {
+class PortsDialog;
+}
 
 namespace commission {
 
@@ -39,6 +44,8 @@ public:
     void RealSettings_Click();
     void RealNetAdrr_Click();
     void cmdTest_Click();
+    // Opens the window that gives a serial adapter to a port number.
+    void cmdPorts_Click();
     void SRead_Click();
     void SWrite_Click();
     void NRead_Click();
@@ -57,6 +64,7 @@ public:
     QLabel* Label6 = nullptr;
     QComboBox* RealNetAdrr = nullptr;
     QPushButton* cmdTest = nullptr;
+    QPushButton* cmdPorts = nullptr;   // "Порты…", 2760, 1050, 1275, 345
     QFrame* Line1 = nullptr;
     QLabel* Label1 = nullptr;
     QComboBox* ComSettings = nullptr;
@@ -101,6 +109,7 @@ private:
 
     ui::BaseAddress m_cpu[3];
     bool m_loaded = false;
+    QPointer<ui::PortsDialog> m_ports;
 };
 
 } // namespace commission

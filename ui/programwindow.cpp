@@ -1,5 +1,7 @@
 #include "programwindow.h"
 
+#include "portnames.h"
+
 #include "boxes.h"
 #include "devlink.h"
 #include "statusbar.h"
@@ -107,6 +109,12 @@ bool fillPorts(QComboBox* box, int number)
     box->clear();
     box->addItems(items);
     box->setCurrentIndex(inList ? number - 1 : 0);
+    // The open list says what each number stands for.
+    for (QWidget* w = box->parentWidget(); w; w = w->parentWidget())
+        if (auto* program = qobject_cast<ProgramWindow*>(w)) {
+            labelPorts(box, *program->dev());
+            break;
+        }
     return inList;
 }
 

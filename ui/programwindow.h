@@ -85,7 +85,9 @@ void showValue(QLineEdit* box, const QString& text);
 // The port items every program offers: "COM1" … "COM12".
 QStringList portItems();
 // Fills box with the port items and selects port number (1-based); a number
-// outside the list selects COM1 and returns false.
+// outside the list selects COM1 and returns false. In a program's window the
+// open list shows what each port stands for (portnames.h); the items' text
+// stays "COMn".
 bool fillPorts(QComboBox* box, int number);
 
 } // namespace ui
