@@ -1,6 +1,5 @@
-// The port list's labels and the port window, with a scripted list of
-// adapters (pseudo-terminals are not listed by the system, and a test
-// machine has no USB adapter).
+// The port list's labels and the port window, with a scripted list of adapters
+// (the system lists no pseudo-terminal, and a test machine has no USB adapter).
 
 #include "commission_window.h"
 #include "portsdialog.h"

@@ -23,8 +23,7 @@ namespace {
 quint16 freePort()
 {
     QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 // Whether something listens on 127.0.0.1:port, from the system's table of
@@ -50,18 +49,16 @@ struct Ser2net {
         port = freePort();
         const QString accepter = kind == QLatin1String("rfc2217") ? QStringLiteral("telnet(rfc2217),tcp") : QStringLiteral("tcp");
         QFile yaml(dir.filePath(QStringLiteral("ser2net.yaml")));
-        if (!yaml.open(QIODevice::WriteOnly))
-            return;
-        yaml.write(QStringLiteral("connection: &instrument\n"
+        started = yaml.open(QIODevice::WriteOnly) && yaml.write(QStringLiteral("connection: &instrument\n"
                                   "  accepter: %1,127.0.0.1,%2\n"
                                   "  connector: serialdev,%3,%4,local\n"
                                   "  options:\n"
                                   "    kickolduser: true\n")
-                       .arg(accepter).arg(port).arg(device, line).toUtf8());
+                       .arg(accepter).arg(port).arg(device, line).toUtf8()) > 0;
         yaml.close();
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QStringLiteral("ser2net"), {QStringLiteral("-n"), QStringLiteral("-c"), yaml.fileName(), QStringLiteral("-d")});
-        started = process.waitForStarted(10000);
+        started = started && process.waitForStarted(10000);
     }
     ~Ser2net()
     {
@@ -89,19 +86,12 @@ struct Rig {
             f.write("instrument\nbaud " + QByteArray::number(baud) + "\n");
         return f.fileName();
     }
-    bool load(const QString& path, const QString& settings, double timeOut, int rereadings)
+    bool load(const QString& path, const QString& settings, double timeOut)
     {
-        testsupport::SimDevDat d;
-        d.link = path;
-        d.settings = settings;
-        d.timeOut = timeOut;
-        d.rereadings = rereadings;
-        testsupport::writeSimDevDat(folder, d);
-        if (!dev.Form_Load())
-            return false;
+        testsupport::writeSimDevDat(folder, {path, timeOut, 0, true, settings, {}});
+        const bool loaded = dev.Form_Load();
         dev.bNetAdrr = 1;
-        dev.Settings = settings;
-        return true;
+        return loaded;
     }
 
     QTemporaryDir state;
@@ -148,7 +138,7 @@ void TstTcpPort::exchanges()
     Ser2net server(kind, rig.sim.slavePath(), serverLine);
     QVERIFY2(server.started, "ser2net did not start: is it installed (scripts/install-deps.sh)?");
     QTRY_VERIFY_WITH_TIMEOUT(listening(server.port), 10000);
-    QVERIFY2(rig.load(server.url(kind), linkSettings, 2, 0), qPrintable(rig.dev.loadError()));
+    QVERIFY2(rig.load(server.url(kind), linkSettings, 2), qPrintable(rig.dev.loadError()));
 
     // The reading cycle's exchange, then a verified write (two exchanges,
     // two connections) and its independent read back.
@@ -198,31 +188,21 @@ void TstTcpPort::failures()
         port = s->port;
     }
     const QString path = QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(port);
-    QVERIFY(rig.load(path, QStringLiteral("4800,N,8,2"), killMidExchange ? 60 : 1, 0));
+    QVERIFY(rig.load(path, QStringLiteral("4800,N,8,2"), killMidExchange ? 60 : 1));
+    // Once the simulator has the frame, the server goes.
     std::atomic<bool> done{false};
-    std::thread killer;
-    if (killMidExchange) {
-        // Once the simulator has the frame, the server goes.
-        const qint64 pid = s->process.processId();
-        SimProcess* sim = &rig.sim;
-        const int framesBefore = int(sim->transcript(QStringLiteral("> ")).size());
-        killer = std::thread([&done, sim, pid, framesBefore] {
-            while (!done && sim->transcript(QStringLiteral("> ")).size() <= framesBefore)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const qint64 pid = s ? s->process.processId() : 0;
+    std::thread killer([&done, &rig, pid, killMidExchange] {
+        while (killMidExchange && !done && rig.sim.transcript(QStringLiteral("> ")).isEmpty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (killMidExchange)
             ::kill(pid_t(pid), SIGKILL);
-        });
-    }
-    QString got;
-    if (addressPath) {
-        got = rig.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
-    } else {
-        rig.dev.sSendCommand(423, QString(), QStringLiteral("c"));
-        QCOMPARE(rig.dev.COMError, quint8(2));
-        got = rig.dev.sErrorMsg;
-    }
+    });
+    const QString got = addressPath ? rig.dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"))
+                                    : (rig.dev.sSendCommand(423, QString(), QStringLiteral("c")), rig.dev.sErrorMsg);
     done = true;
-    if (killer.joinable())
-        killer.join();
+    killer.join();
+    QVERIFY(addressPath || rig.dev.COMError == 2);
     QVERIFY2(got.startsWith(instrument::kSystemErrorPrefix) && got.endsWith(path + message), qPrintable(got));
 }
 
