@@ -18,6 +18,9 @@ class QPushButton;
 namespace ui {
 class Operation;
 }
+namespace instrument::map {
+struct Param;
+}
 
 namespace contacts {
 
@@ -101,6 +104,10 @@ private:
     // Sends the restart of the relay logic in op; its answer is not looked
     // at. False when the window was closed before it could be sent.
     bool restart(ui::Operation& op);
+    // The write calls of p with wire but the restart; each answered "OK".
+    bool writeWithoutRestart(ui::Operation& op, const instrument::map::Param& p, const QString& wire);
+    // The map's relay of index i (0 .. 12).
+    const instrument::map::Param* relay(int i) const;
 
     bool m_gridTouched = false;
 };
