@@ -27,6 +27,8 @@ namespace {
 namespace map = instrument::map;
 
 const QString kTitle = QStringLiteral("Настройка датчиков");
+const QString kHexTip = QStringLiteral(" — шестнадцатеричное число: «10» — это 16");
+const QString kTooLarge = QStringLiteral("Слишком большой номер типа датчика");
 // The channel parameters of "dev.dat"'s keys, for the start-up report.
 const QString kChannelParams = QStringLiteral("ch*.DiapMax,ch*.DiapMin,ch*.Flags,ch*.Sensors,ch*.Wired,ch*.Bias");
 
@@ -77,9 +79,11 @@ void frmMain::createControls()
     DiapMin = ui::textBox(this, QStringLiteral("DiapMin"), Twips{1080, 1860, 1875, 288},
                           QStringLiteral("Минимальное значение датчика"));
     Label10 = ui::label(this, QStringLiteral("Label10"), QStringLiteral("Флаги"), Twips{120, 2280, 855, 195});
-    Flags = ui::textBox(this, QStringLiteral("Flags"), Twips{1080, 2220, 1875, 288}, QStringLiteral("Флаги"));
+    // The byte boxes take hexadecimal digits: their tips say so.
+    Flags = ui::textBox(this, QStringLiteral("Flags"), Twips{1080, 2220, 1875, 288}, QStringLiteral("Флаги") + kHexTip);
     Label11 = ui::label(this, QStringLiteral("Label11"), QStringLiteral("Датчик"), Twips{600, 2640, 855, 195});
-    SensorsId = ui::textBox(this, QStringLiteral("SensorsId"), Twips{1860, 2580, 675, 288},
+    // Wide up to the buttons, and Sensors tells the whole of a code it has no item for.
+    SensorsId = ui::textBox(this, QStringLiteral("SensorsId"), Twips{1860, 2580, 1140, 288},
                             QStringLiteral("Номер датчика"));
     // The number of the type chosen below; what is written is the list's choice.
     SensorsId->setReadOnly(true);
@@ -87,7 +91,7 @@ void frmMain::createControls()
                                QStringLiteral("Описание датчика"));
     Label12 = ui::label(this, QStringLiteral("Label12"), QStringLiteral("Тип подключения"), Twips{60, 3360, 1515, 195});
     Wired = ui::editableCombo(this, QStringLiteral("Wired"), Twips{1500, 3300, 1395, 315},
-                              QStringLiteral("Способ подключения датчика"));
+                              QStringLiteral("Способ подключения датчика") + kHexTip);
     Label13 = ui::label(this, QStringLiteral("Label13"), QStringLiteral("Смещение"), Twips{60, 3720, 855, 195});
     Bias = ui::textBox(this, QStringLiteral("Bias"), Twips{1020, 3660, 1875, 288}, QStringLiteral("Смещение"));
     Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Сопротивление линии"), Twips{60, 4020, 1695, 255});
@@ -266,8 +270,11 @@ void frmMain::Read_Click()
                 ui::selectSilently(Sensors, Sensors->findText(type, Qt::MatchExactly));
                 ui::showValue(SensorsId, QString::number(byte));
             } else {
-                // Not an error: the read goes on.
-                ui::showValue(SensorsId, QStringLiteral("Слишком большой номер типа датчика"));
+                // Not an error: the read goes on. The list shows no type (a
+                // write then leaves the type as it is) but the whole message.
+                ui::showValue(SensorsId, kTooLarge);
+                Sensors->setPlaceholderText(QStringLiteral("%1: %2").arg(kTooLarge).arg(quint16(byte)));
+                ui::selectSilently(Sensors, -1);
             }
         } else if (info.param == Param::Wired) {
             const QString shown = byteForBox(byte);
