@@ -90,8 +90,9 @@ frmContacts::~frmContacts() = default;
 void frmContacts::createControls()
 {
     cmbWrite = ui::button(this, QStringLiteral("cmbWrite"), QStringLiteral("Записать в прибор"), {4920, 60, 1635, 495});
-    cmbRead = ui::button(this, QStringLiteral("cmbRead"), QStringLiteral("Прочитать из прибора"),
-                         {4920, 600, 1635, 555});
+    // Two lines high: the caption wraps rather than shrinks.
+    cmbRead = ui::wrapButton(this, QStringLiteral("cmbRead"), QStringLiteral("Прочитать из прибора"),
+                             {4920, 600, 1635, 555});
     cbDevLogic = ui::checkBox(this, QStringLiteral("cbDevLogic"),
                               QStringLiteral("Разрешение логики реле, зашитой в прибор"), {60, 60, 4755, 315});
     cbDevLogic->setVisible(false);
@@ -132,8 +133,7 @@ void frmContacts::createControls()
           << ui::vline(this, QStringLiteral("Line6"), 3480, 1620, 2220)
           << ui::vline(this, QStringLiteral("Line7"), 6900, 1620, 2220);
 
-    for (QWidget* c : QList<QWidget*>{cmbWrite, cmbRead, cbTH, cbAI, cmdReload, Command1, Command2, Command3,
-                                      Command4})
+    for (QWidget* c : QList<QWidget*>{cmbWrite, cbTH, cbAI, cmdReload, Command1, Command2, Command3, Command4})
         ui::fitCaption(c);
 
     const QList<QWidget*> tabOrder{fgTab, Command1, Command2, Command3, Command4, cbTH, cbAI,
@@ -279,10 +279,17 @@ void frmContacts::raiseProgress()
         pbProgress->setValue(pbProgress->value() + 1);
 }
 
-bool frmContacts::restart(ui::Operation& op)
+bool frmContacts::restart(ui::Operation& op, const QString& after)
 {
-    if (!op.perform(map::restartCall()))
+    const std::optional<QString> answer = op.perform(map::restartCall());
+    if (!answer)
         return false;
+    if (*answer != QLatin1String("OK")) {
+        // The instrument may not have restarted: the engineer is told, and
+        // can restart it with "Перезагрузка".
+        op.fail(QStringLiteral("%1прибор не подтвердил перезагрузку: %2").arg(after, *answer));
+        return false;
+    }
     op.done(kRestartItem);
     return true;
 }
@@ -339,7 +346,7 @@ void frmContacts::WriteToDev(qint16& first, qint16& last)
             return;
         op.done(relayItem(i));
     }
-    (void)restart(op);
+    (void)restart(op, QStringLiteral("логика реле записана, но "));
 }
 
 const map::Param* frmContacts::relay(int i) const
@@ -434,13 +441,13 @@ void frmContacts::cmbWrite_Click()
             return;
         op.done(flagItem(box));
     }
-    (void)restart(op);
+    (void)restart(op, QStringLiteral("флаги записаны, но "));
 }
 
 void frmContacts::cmdReload_Click()
 {
     ui::Operation op(this, ui::Operation::Write);
-    (void)restart(op);
+    (void)restart(op, QString());
 }
 
 } // namespace contacts

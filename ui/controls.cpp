@@ -52,6 +52,19 @@ class WrapButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
+    // As wide as the button is when the caption wraps, as high as its lines need.
+    QSize sizeHint() const override
+    {
+        const QSize natural = QPushButton::sizeHint();
+        if (width() <= 0 || natural.width() <= width())
+            return natural;
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QRect room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        const QRect lines = fontMetrics().boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, text());
+        return QSize(width(), std::max(natural.height(), lines.height() + height() - room.height()));
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
