@@ -61,6 +61,13 @@ QList<Call> readCalls(const Param& p);
 // The calls a write of the wire value (parseValue's) makes.
 QList<Call> writeCalls(const Param& p, const QString& wire);
 
+// The restart of the instrument's logic: 1 written at 151A (command 13);
+// the writes of relays and relay flags end with it.
+Call restartCall();
+// The restart of the converter of input module 0 or 1: command 17 on the
+// command path with the byte 1 for address 44B.
+Call moduleRestartCall(int module);
+
 // Reads the parameter: its value text.
 Result read(const Param& p, Link& link);
 // Checks text against the parameter's rules and writes it; nothing is sent

@@ -14,6 +14,8 @@ using namespace instrument::cmd;
 const QString kOK = QStringLiteral("OK");
 // Command 13 writing 1 at 151A restarts the instrument's logic.
 constexpr qint16 kRestartAddress = 0x151A;
+// Byte 1 to address 44B of a module restarts its converter.
+const QString kModuleRestart = QStringLiteral("44B;1");
 
 QString hex(int address)
 {
@@ -158,15 +160,32 @@ QList<Call> writeCalls(const Param& p, const QString& wire)
     case Writing::Plain:
         calls << comPort(p, p.writeCommand, a, wire);
         break;
-    case Writing::PlainThenRestart: {
-        calls << comPort(p, p.writeCommand, a, wire);
-        Call restart = comPort(p, WriteInteger, kRestartAddress, QStringLiteral("1"));
-        restart.answerIgnored = true;
-        calls << restart;
+    case Writing::PlainThenRestart:
+        calls << comPort(p, p.writeCommand, a, wire) << restartCall();
         break;
     }
-    }
     return calls;
+}
+
+Call restartCall()
+{
+    Call c;
+    c.function = Call::COMPort;
+    c.command = WriteInteger;
+    c.address = hex(kRestartAddress);
+    c.value = QStringLiteral("1");
+    c.answerIgnored = true;
+    return c;
+}
+
+Call moduleRestartCall(int module)
+{
+    Call c;
+    c.function = Call::SendCommand;
+    c.command = ModuleRestart;
+    c.address = QString::number(module);
+    c.value = kModuleRestart;
+    return c;
 }
 
 Result read(const Param& p, Link& link)
