@@ -100,14 +100,18 @@ class Builder {
 public:
     Builder(const KeyReader& keys, const QString& sep) : m_keys(keys), m_sep(sep) {}
 
-    // A base address of "dev.dat", read once whatever number of parameters use it.
-    BaseAddress base(const QString& section, const QString& key, const QString& fallback, int highest)
+    // A base address of "dev.dat", read once whatever number of parameters
+    // use it; consequence says what goes without it (else: "these
+    // parameters are neither read nor written").
+    BaseAddress base(const QString& section, const QString& key, const QString& fallback, int highest,
+                     const QString& consequence = QString())
     {
         const QString id = section + QLatin1Char('/') + key;
         auto it = m_bases.find(id);
         if (it == m_bases.end()) {
             BaseAddress a = m_keys ? readBaseAddress(m_keys, m_sep, section, key, fallback, 0, highest,
-                                                     QStringLiteral("Эти параметры не читаются и не записываются."))
+                                                     consequence.isEmpty() ? QStringLiteral("Эти параметры не читаются и не записываются.")
+                                                                           : consequence)
                                    : readBaseAddress([](const QString&, const QString&, const QString& f) { return f; },
                                                      QStringLiteral("."), section, key, fallback, 0, highest, QString());
             if (!a.valid)
@@ -280,7 +284,8 @@ void addTexts(Builder& b, int n)
         p.writeLength = r.written;
         // The text's base key of section CPU is "TEXT", the unit's "UNIT".
         const QString devKey = key == QLatin1String("UofM") ? QStringLiteral("UNIT") : key;
-        p.base = b.base(kCpu, devKey, QLatin1String(r.fallback), r.slot * (kChannels - 1) + r.written - 1);
+        p.base = b.base(kCpu, devKey, QLatin1String(r.fallback), r.slot * (kChannels - 1) + r.written - 1,
+                        QStringLiteral("Тексты и единицы измерения каналов не читаются и не записываются."));
         p.offset = r.slot * (n - 1);
         commands(p, ReadInteger, Writing::VerifiedPair, WriteIntegerFlash, WriteInteger);
         b.params << p;
@@ -375,19 +380,22 @@ void addClockAndPort(Builder& b)
 
     Param speed = withKind(integerParam(QStringLiteral("speed"), QStringLiteral("Настройки COM порта"), 0, 0), Kind::Code,
                            speedCodes());
-    speed.base = b.base(kCpu, QStringLiteral("SPD_EXC"), QStringLiteral("&H1"), 0);
+    speed.base = b.base(kCpu, QStringLiteral("SPD_EXC"), QStringLiteral("&H1"), 0,
+                        QStringLiteral("Настройки COM порта прибора не читаются (записываются по адресу 1)."));
     // The speed code is written at address 1 whatever SPD_EXC says.
     speed.writeAddress = 1;
     commands(speed, ReadInteger, Writing::VerifiedPair, WriteIntegerFlash, WriteInteger);
     b.params << speed;
 
     Param net = integerParam(QStringLiteral("netnum"), QStringLiteral("Сетевой адрес прибора"), 0, 255);
-    net.base = b.base(kCpu, QStringLiteral("NET_NUM"), QStringLiteral("&H1"), 0);
+    net.base = b.base(kCpu, QStringLiteral("NET_NUM"), QStringLiteral("&H1"), 0,
+                      QStringLiteral("Сетевой адрес прибора не читается и не записывается."));
     commands(net, ReadRegister, Writing::VerifiedPair, WriteRegister2, WriteRegister);
     b.params << net;
 
     Param count = integerParam(QStringLiteral("channels"), QStringLiteral("Число каналов"), 1, kChannels);
-    count.base = b.base(kCpu, QStringLiteral("MAX_CH"), QStringLiteral("&H2"), 0);
+    count.base = b.base(kCpu, QStringLiteral("MAX_CH"), QStringLiteral("&H2"), 0,
+                        QStringLiteral("Число каналов прибора не читается и не записывается."));
     commands(count, ReadInteger, Writing::VerifiedPair, WriteIntegerFlash, WriteInteger);
     b.params << count;
 }

@@ -1,6 +1,6 @@
 #include "textfile.h"
 
-#include "codetable.h"
+#include "displaytext.h"
 #include "dev.h"
 #include "programfolder.h"
 #include "systemfile.h"
@@ -139,7 +139,7 @@ bool readTextFile(const instrument::Dev& dev, const QString& path, int textLengt
                 continue;
             }
             *k.value = unquoted(raw);
-            const QString bad = unencodable(*k.value);
+            const QString bad = instrument::map::unencodable(*k.value);
             if (!bad.isEmpty())
                 faults << QStringLiteral("[%1] %2: символ %3 не может быть записан в прибор")
                               .arg(section, k.key, bad);
