@@ -33,6 +33,39 @@ QString hexAddress(int address)
 
 // The reads of the first count characters of p, one call each; a count
 // beyond the map's read length goes on at the following addresses.
+const QString kText = QStringLiteral("текст");
+const QString kUnit = QStringLiteral("единицы измерения");
+
+// The noun phrase of a part with its verb in agreement: "Не записан текст",
+// "Не записаны единицы измерения".
+QString notDone(const QString& verb, const QString& what)
+{
+    const bool plural = what.startsWith(kUnit);
+    return QStringLiteral("Не %1%2 %3").arg(verb, plural ? QStringLiteral("ы") : QString(), what);
+}
+
+// value as the display shows it, and the characters it shows as others
+// ("«°» как «Ю»"). The display shares the code of a Latin letter with the
+// Cyrillic letter that looks the same, and has one sign for both cases of
+// some letters ("ь" comes back as "Ь"): those count as shown.
+QString asDisplayed(const QString& value, QStringList* others)
+{
+    QString shown;
+    for (QChar ch : value) {
+        quint8 b = 0;
+        QChar back = ch;
+        if (map::cp1251Byte(ch.unicode(), &b) && b >= 128)
+            back = map::displayChar(map::encodeDisplay(b));
+        if (back.toUpper() != ch.toUpper()) {
+            const QString pair = QStringLiteral("«%1» как «%2»").arg(ch).arg(back);
+            if (!others->contains(pair))
+                *others << pair;
+        }
+        shown += back;
+    }
+    return shown;
+}
+
 QList<map::Call> charReads(const map::Param& p, int count)
 {
     QList<map::Call> calls = map::readCalls(p);
@@ -68,7 +101,7 @@ Dialog::Dialog(QWidget* parent) : ui::ProgramWindow(kProgram, parent)
     setObjectName(QStringLiteral("Dialog"));
     setWindowTitle(ui::caption(kTitle, version()));
     ui::applyWindowFont(this);
-    ui::setFixedClientSize(this, 4935, 3975);
+    ui::setFixedClientSize(this, 4935, 4230);
     createControls();
     connectHandlers();
 }
@@ -103,11 +136,17 @@ void Dialog::createControls()
                            QStringLiteral("Файл текстов; имя без папки — в папке программы"));
     cmbDir = ui::button(this, QStringLiteral("cmbDir"), QStringLiteral("Найти"), Twips{3840, 2625, 975, 375},
                         QStringLiteral("Выбрать файл текстов"));
-    WriteF = ui::button(this, QStringLiteral("WriteF"), QStringLiteral("Прочитать"), Twips{120, 3105, 1500, 375},
+    // Which way each file button moves the texts, over the button.
+    ToFile = ui::label(this, QStringLiteral("ToFile"), QStringLiteral("Прибор → файл"), Twips{120, 3075, 1500, 255});
+    ToFile->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    ToInstrument = ui::label(this, QStringLiteral("ToInstrument"), QStringLiteral("Файл → прибор"),
+                             Twips{1740, 3075, 1500, 255});
+    ToInstrument->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    WriteF = ui::button(this, QStringLiteral("WriteF"), QStringLiteral("Прочитать"), Twips{120, 3345, 1500, 375},
                         QStringLiteral("Прочитать все каналы из прибора в файл"));
-    ReadF = ui::button(this, QStringLiteral("ReadF"), QStringLiteral("Записать"), Twips{1740, 3105, 1500, 375},
+    ReadF = ui::button(this, QStringLiteral("ReadF"), QStringLiteral("Записать"), Twips{1740, 3345, 1500, 375},
                        QStringLiteral("Записать все каналы из файла в прибор"));
-    ProgressBar = ui::progressBar(this, QStringLiteral("ProgressBar"), Twips{120, 3600, 4695, 255});
+    ProgressBar = ui::progressBar(this, QStringLiteral("ProgressBar"), Twips{120, 3840, 4695, 255});
 
     // The progress bar keeps showing how far an operation is while the rest waits.
     guard().setControls({cbNetAdrr, Command1, ChNum, Text, UofM, ReadS, WriteS, FileName, cmbDir, WriteF, ReadF});
@@ -197,8 +236,11 @@ bool Dialog::writeParts(ui::Operation& op, const QList<WritePart>& parts, const 
                 if (!answer)
                     return false;
                 if (*answer != QLatin1String("OK")) {
-                    op.fail(QStringLiteral("%1\nНе записан %2%3")
-                                .arg(*answer, stoppedAt(p.what, n, k + 1, hexAddress(address), done, total), tail));
+                    op.fail(QStringLiteral("%1\n%2%3")
+                                .arg(*answer,
+                                     notDone(QStringLiteral("записан"), stoppedAt(p.what, n, k + 1, hexAddress(address),
+                                                                                  done, total)),
+                                     tail));
                     return false;
                 }
             }
@@ -212,6 +254,28 @@ bool Dialog::writeParts(ui::Operation& op, const QList<WritePart>& parts, const 
         op.done(item);
     }
     return true;
+}
+
+bool Dialog::displayShowsThem(const QList<WritePart>& parts)
+{
+    QStringList others;
+    QStringList lines;
+    for (const WritePart& p : parts) {
+        const QString value = p.value.left(p.count);
+        QStringList mine;
+        const QString shown = asDisplayed(value, &mine);
+        if (mine.isEmpty())
+            continue;
+        lines << QStringLiteral("%1: «%2» будет показано как «%3»").arg(p.where, value.trimmed(), shown.trimmed());
+        for (const QString& o : mine)
+            if (!others.contains(o))
+                others << o;
+    }
+    if (lines.isEmpty())
+        return true;
+    return ask(QStringLiteral("На индикаторе прибора нет некоторых символов, он покажет вместо них другие (%1).\n%2\n"
+                              "Записать всё равно?")
+                   .arg(others.join(QStringLiteral(", ")), lines.join(QLatin1Char('\n'))));
 }
 
 std::optional<QChar> Dialog::readChar(ui::Operation& op, const map::Call& call, QString* error)
@@ -291,10 +355,13 @@ void Dialog::WriteS_Click()
             return;
         }
     }
+    const QList<WritePart> parts{
+        {&textParam(n), Text->text(), textParam(n).writeLength, kText, Label3->text()},
+        {&unitParam(n), UofM->text(), unitParam(n).writeLength, kUnit, Label4->text()}};
+    if (!displayShowsThem(parts))
+        return;
     ui::Operation op(this, ui::Operation::Write);
-    (void)writeParts(op, {{&textParam(n), Text->text(), textParam(n).writeLength, QStringLiteral("текст")},
-                          {&unitParam(n), UofM->text(), unitParam(n).writeLength, QStringLiteral("единицы")}},
-                     QString());
+    (void)writeParts(op, parts, QString());
 }
 
 void Dialog::cmbDir_Click()
@@ -322,8 +389,10 @@ void Dialog::WriteF_Click()
     if (!addressesUsable())
         return;
     const QString path = resolvePath(FileName->text());
-    if (path.trimmed().isEmpty()) {
-        showError(QStringLiteral("не задано имя файла текстов"));
+    // A file that cannot be written is found before anything is read.
+    QString problem;
+    if (!checkWritable(path, &problem)) {
+        showError(problem + QStringLiteral("; из прибора ничего не прочитано"));
         return;
     }
 
@@ -343,18 +412,19 @@ void Dialog::WriteF_Click()
         const struct {
             QString* value;
             QList<map::Call> calls;
-            const char* what;
-        } parts[] = {{&ch.unit, charReads(unitParam(n), unitCount(n)), "единицы"},
-                     {&ch.text, charReads(textParam(n), textCount(n)), "текст"}};
+            QString what;
+        } parts[] = {{&ch.unit, charReads(unitParam(n), unitCount(n)), kUnit},
+                     {&ch.text, charReads(textParam(n), textCount(n)), kText}};
         for (const auto& part : parts) {
             for (int k = 0; k < part.calls.size(); ++k) {
                 QString error;
                 const std::optional<QChar> c = readChar(op, part.calls.at(k), &error);
                 if (!c) {
                     if (!error.isEmpty())
-                        op.fail(QStringLiteral("%1\nНе прочитан %2. Файл не изменён.")
-                                    .arg(error, stoppedAt(QString::fromUtf8(part.what), n, k + 1,
-                                                          part.calls.at(k).address, done, total)));
+                        op.fail(QStringLiteral("%1\n%2. Файл не изменён.")
+                                    .arg(error, notDone(QStringLiteral("прочитан"),
+                                                        stoppedAt(part.what, n, k + 1, part.calls.at(k).address,
+                                                                  done, total))));
                     return;
                 }
                 *part.value += *c;
@@ -387,8 +457,12 @@ void Dialog::ReadF_Click()
     }
     QList<WritePart> parts;
     for (int n = 1; n <= kChannels; ++n)
-        parts << WritePart{&textParam(n), channels.at(n - 1).text, textParam(n).readLength, QStringLiteral("текст")}
-              << WritePart{&unitParam(n), channels.at(n - 1).unit, unitParam(n).readLength, QStringLiteral("единицы")};
+        parts << WritePart{&textParam(n), channels.at(n - 1).text, textParam(n).readLength, kText,
+                           QStringLiteral("канал %1, %2").arg(n).arg(kText)}
+              << WritePart{&unitParam(n), channels.at(n - 1).unit, unitParam(n).readLength, kUnit,
+                           QStringLiteral("канал %1, %2").arg(n).arg(kUnit)};
+    if (!displayShowsThem(parts))
+        return;
     ui::Operation op(this, ui::Operation::Write);
     (void)writeParts(op, parts, QStringLiteral(". Тексты прибора записаны не полностью."));
 }

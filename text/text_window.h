@@ -58,6 +58,8 @@ public:
     QPushButton* WriteS = nullptr;
     QFrame* Line1 = nullptr;
     QLabel* Label5 = nullptr;      // "Файлы текстов для прибора"
+    QLabel* ToFile = nullptr;      // "Прибор → файл", over WriteF
+    QLabel* ToInstrument = nullptr; // "Файл → прибор", over ReadF
     QLineEdit* FileName = nullptr;
     QPushButton* cmbDir = nullptr;
     QPushButton* WriteF = nullptr;
@@ -78,8 +80,12 @@ private:
         const instrument::map::Param* param;
         QString value;
         int count;
-        QString what;   // "текст" or "единицы"
+        QString what;   // "текст" or "единицы измерения"
+        QString where;  // the field or the file's channel, for the question
     };
+    // When a part holds characters the display lacks (it shows other letters
+    // for them), asks once whether to write all the same. True to go on.
+    bool displayShowsThem(const QList<WritePart>& parts);
     // Writes the parts in order, each character with the map's verified
     // pair; a failure names the character and how far the write got (ending
     // with tail). False when the operation is over.
