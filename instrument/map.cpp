@@ -108,15 +108,16 @@ public:
     Builder(const KeyReader& keys, const QString& sep) : m_keys(keys), m_sep(sep) {}
 
     // A base address of "dev.dat", read once whatever number of parameters use it.
-    // meaning: what the parameters of the key are, for the problem's text.
+    // meaning: what the parameters of the key are, for the problem's text;
+    // what, when not empty, says what goes without the key instead.
     BaseAddress base(const QString& section, const QString& key, const QString& fallback, int highest,
-                     const QString& meaning, bool perChannel)
+                     const QString& meaning, bool perChannel, const QString& what = QString())
     {
         const QString id = section + QLatin1Char('/') + key;
         auto it = m_bases.find(id);
         if (it == m_bases.end()) {
             BaseAddress a = m_keys ? readBaseAddress(m_keys, m_sep, section, key, fallback, 0, highest,
-                                                     consequence(meaning, perChannel))
+                                                     what.isEmpty() ? consequence(meaning, perChannel) : what)
                                    : readBaseAddress([](const QString&, const QString&, const QString& f) { return f; },
                                                      QStringLiteral("."), section, key, fallback, 0, highest, QString());
             if (!a.valid)
@@ -290,7 +291,7 @@ void addTexts(Builder& b, int n)
         // The text's base key of section CPU is "TEXT", the unit's "UNIT".
         const QString devKey = key == QLatin1String("UofM") ? QStringLiteral("UNIT") : key;
         p.base = b.base(kCpu, devKey, QLatin1String(r.fallback), r.slot * (kChannels - 1) + r.written - 1, p.meaning,
-                        true);
+                        true, QStringLiteral("Тексты и единицы измерения каналов не читаются и не записываются."));
         p.offset = r.slot * (n - 1);
         commands(p, ReadInteger, Writing::VerifiedPair, WriteIntegerFlash, WriteInteger);
         b.params << p;
@@ -385,19 +386,22 @@ void addClockAndPort(Builder& b)
 
     Param speed = withKind(integerParam(QStringLiteral("speed"), QStringLiteral("Настройки COM порта"), 0, 0), Kind::Code,
                            speedCodes());
-    speed.base = b.base(kCpu, QStringLiteral("SPD_EXC"), QStringLiteral("&H1"), 0, speed.meaning, false);
+    speed.base = b.base(kCpu, QStringLiteral("SPD_EXC"), QStringLiteral("&H1"), 0, speed.meaning, false,
+                        QStringLiteral("Настройки COM порта прибора не читаются (записываются по адресу 1)."));
     // The speed code is written at address 1 whatever SPD_EXC says.
     speed.writeAddress = 1;
     commands(speed, ReadInteger, Writing::VerifiedPair, WriteIntegerFlash, WriteInteger);
     b.params << speed;
 
     Param net = integerParam(QStringLiteral("netnum"), QStringLiteral("Сетевой адрес прибора"), 0, 255);
-    net.base = b.base(kCpu, QStringLiteral("NET_NUM"), QStringLiteral("&H1"), 0, net.meaning, false);
+    net.base = b.base(kCpu, QStringLiteral("NET_NUM"), QStringLiteral("&H1"), 0, net.meaning, false,
+                      QStringLiteral("Сетевой адрес прибора не читается и не записывается."));
     commands(net, ReadRegister, Writing::VerifiedPair, WriteRegister2, WriteRegister);
     b.params << net;
 
     Param count = integerParam(QStringLiteral("channels"), QStringLiteral("Число каналов"), 1, kChannels);
-    count.base = b.base(kCpu, QStringLiteral("MAX_CH"), QStringLiteral("&H2"), 0, count.meaning, false);
+    count.base = b.base(kCpu, QStringLiteral("MAX_CH"), QStringLiteral("&H2"), 0, count.meaning, false,
+                        QStringLiteral("Число каналов прибора не читается и не записывается."));
     commands(count, ReadInteger, Writing::VerifiedPair, WriteIntegerFlash, WriteInteger);
     b.params << count;
 }

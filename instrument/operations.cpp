@@ -98,6 +98,26 @@ QString perform(Link& link, const Call& call, QString* error)
     return QString();
 }
 
+Call restartCall()
+{
+    Call restart;
+    restart.command = WriteInteger;
+    restart.address = hex(kRestartAddress);
+    restart.value = QStringLiteral("1");
+    restart.answerIgnored = true;
+    return restart;
+}
+
+Call readingsCall()
+{
+    Call c;
+    c.function = Call::SendCommand;
+    c.command = ReadReadings;
+    // The count of channels asked for, in hexadecimal as the request spells it: "c".
+    c.value = QString::number(kChannels, 16);
+    return c;
+}
+
 QList<Call> readCalls(const Param& p)
 {
     switch (p.kind) {
@@ -160,22 +180,14 @@ QList<Call> writeCalls(const Param& p, const QString& wire)
     case Writing::Plain:
         calls << comPort(p, p.writeCommand, a, wire);
         break;
-    case Writing::PlainThenRestart:
-        calls << comPort(p, p.writeCommand, a, wire) << restartCall();
+    case Writing::PlainThenRestart: {
+        calls << comPort(p, p.writeCommand, a, wire);
+        Call restart = restartCall();
+        restart.module = p.module;
+        calls << restart;
         break;
     }
     return calls;
-}
-
-Call restartCall()
-{
-    Call c;
-    c.function = Call::COMPort;
-    c.command = WriteInteger;
-    c.address = hex(kRestartAddress);
-    c.value = QStringLiteral("1");
-    c.answerIgnored = true;
-    return c;
 }
 
 Call moduleRestartCall(int module)
