@@ -187,6 +187,7 @@ QList<Call> writeCalls(const Param& p, const QString& wire)
         calls << restart;
         break;
     }
+    }
     return calls;
 }
 
