@@ -7,8 +7,8 @@
 #include "netaddress.h"
 #include "numbers.h"
 #include "operation.h"
+#include "link.h"
 #include "portsdialog.h"
-#include "protocol.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -24,10 +24,14 @@ namespace {
 
 const QString kTitle = QStringLiteral("Настройка прибора");
 
-using namespace instrument::cmd;
+namespace map = instrument::map;
 
-// The restart: command 13 writing 1 at 151A. The link adds one more CR LF.
-const QString kRestartTail = QStringLiteral(";13;151a;1;\r\n");
+// The map's speed parameter: its items are the port settings.
+const map::Param& speedParam()
+{
+    static const map::Map defaults;
+    return *defaults.find(QStringLiteral("speed"));
+}
 
 // The item the instrument's speed falls back to (and the speed written when
 // no item is selected): "4800,N,8,2".
@@ -42,21 +46,23 @@ QString Main::version()
 
 const QStringList& Main::portSettings()
 {
-    static const QStringList list{
-        QStringLiteral("300,N,8,2"),   QStringLiteral("600,N,8,2"),   QStringLiteral("1200,N,8,2"),
-        QStringLiteral("2400,N,8,2"),  QStringLiteral("4800,N,8,2"),  QStringLiteral("9600,N,8,2"),
-        QStringLiteral("19200,N,8,2"), QStringLiteral("38400,N,8,2"), QStringLiteral("57600,N,8,2"),
-    };
+    static const QStringList list = [] {
+        QStringList texts;
+        for (const map::Item& item : speedParam().items)
+            texts << item.text;
+        return texts;
+    }();
     return list;
 }
 
 const QStringList& Main::speedCodes()
 {
-    static const QStringList list{
-        QStringLiteral("3"),  QStringLiteral("6"),  QStringLiteral("12"),
-        QStringLiteral("24"), QStringLiteral("48"), QStringLiteral("96"),
-        QStringLiteral("19"), QStringLiteral("38"), QStringLiteral("57"),
-    };
+    static const QStringList list = [] {
+        QStringList codes;
+        for (const map::Item& item : speedParam().items)
+            codes << instrument::hexText(quint32(item.code));
+        return codes;
+    }();
     return list;
 }
 
@@ -164,12 +170,14 @@ bool Main::Form_Load()
     ui::fill(RealSettings, portSettings());
     RealSettings->setCurrentIndex(index);
 
-    ui::fill(NetAdrr, ui::numbers(0, 255));
+    const map::Param& net = param(QStringLiteral("netnum"));
+    ui::fill(NetAdrr, ui::numbers(int(net.lowest), int(net.highest)));
     ui::selectItem(NetAdrr, 0);
-    ui::fill(RealNetAdrr, ui::numbers(0, 255));
+    ui::fill(RealNetAdrr, ui::numbers(int(net.lowest), int(net.highest)));
     RealNetAdrr->setCurrentIndex(1);
 
-    ui::fill(AmOfCh, ui::numbers(1, 12));
+    const map::Param& count = param(QStringLiteral("channels"));
+    ui::fill(AmOfCh, ui::numbers(int(count.lowest), int(count.highest)));
     ui::selectItem(AmOfCh, 0);
 
     dev()->Number = 1;
@@ -177,17 +185,10 @@ bool Main::Form_Load()
 
     // The instrument's addresses: a key that is no 16-bit number is named
     // now, and the buttons that need it refuse.
-    const QString consequence = QStringLiteral("Команда не выполнена.");
-    m_cpu[SpeedCode] = ui::readBaseAddress(*dev(), QStringLiteral("CPU"), QStringLiteral("SPD_EXC"),
-                                           QStringLiteral("&H1"), 0, 0, consequence);
-    m_cpu[NetNumber] = ui::readBaseAddress(*dev(), QStringLiteral("CPU"), QStringLiteral("NET_NUM"),
-                                           QStringLiteral("&H1"), 0, 0, consequence);
-    m_cpu[Channels] = ui::readBaseAddress(*dev(), QStringLiteral("CPU"), QStringLiteral("MAX_CH"),
-                                          QStringLiteral("&H2"), 0, 0, consequence);
     QStringList problems;
-    for (const ui::BaseAddress& a : m_cpu)
-        if (!a.valid)
-            problems << a.problem;
+    for (const char* name : {"speed", "netnum", "channels"})
+        if (!param(QLatin1String(name)).base.valid)
+            problems << param(QLatin1String(name)).base.problem;
     m_loaded = true;
     reportStartProblems(problems);
     return true;
@@ -283,7 +284,13 @@ void Main::Reload_Click()
 {
     settingsToLink();
     ui::Operation op(this, ui::Operation::Write);
-    const QString restart = QLatin1Char(':') + QString::number(RealNetAdrr->currentIndex()) + kRestartTail;
+    // The map's restart as one frame to the address shown, its answer not
+    // examined. The link adds one more CR LF.
+    const map::Call call = map::restartCall();
+    const QString restart = QStringLiteral(":%1;%2;%3;%4;\r\n")
+                                .arg(RealNetAdrr->currentIndex())
+                                .arg(call.command)
+                                .arg(call.address.toLower(), call.value);
     if (!op.call([&](instrument::Dev& d) { return d.sPortSR(restart); }) || !op.finish())
         return;
 
@@ -297,23 +304,17 @@ void Main::Reload_Click()
 
 // ---- the instrument's parameters -----------------------------------------------
 
-bool Main::cpuAddress(CpuKey key, QString* adrr)
+const map::Param& Main::param(const QString& name) const
 {
-    const ui::BaseAddress& a = m_cpu[key];
-    if (!a.valid) {
-        showError(a.refusal());
-        return false;
-    }
-    *adrr = instrument::hexText16(qint16(a.value));
-    return true;
+    return *instrumentMap().find(name);
 }
 
-void Main::writePair(quint8 first, quint8 second, const QString& adrr, const QString& value)
+void Main::writePair(const map::Param& p, const QString& wire)
 {
     settingsToLink();
     ui::Operation op(this, ui::Operation::Write);
     op.holdControlsOnFailure();
-    (void)op.writeVerifiedPair(first, second, adrr, value);
+    (void)op.writeParam(p, wire);
 }
 
 bool Main::wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value)
@@ -323,14 +324,15 @@ bool Main::wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* valu
 
 void Main::SRead_Click()
 {
-    const std::optional<QString> answer = readNumber(SpeedCode, ReadInteger, ComSettings);
+    const map::Param& speed = param(QStringLiteral("speed"));
+    const std::optional<QString> answer = readNumber(speed, ComSettings);
     if (!answer)
         return;
     // The byte's hexadecimal digits spell the speed: 48 hexadecimal (72) is 4800.
     qint64 value = 0;
     int index = -1;
     if (wholeNumber(*answer, 0, 0xFFFF, &value))
-        index = speedCodes().indexOf(instrument::hexText(quint32(value)));
+        index = portSettings().indexOf(map::itemText(speed, QString::number(value)));
     ui::selectItem(ComSettings, index >= 0 ? index : kDefaultSettingsIndex);
 }
 
@@ -338,19 +340,21 @@ void Main::SWrite_Click()
 {
     const int index = ui::selectedIndex(ComSettings);
     const QString code = speedCodes().at(index >= 0 ? index : kDefaultSettingsIndex);
-    // The speed code always lives at address 1.
-    writePair(WriteIntegerFlash, WriteInteger, QStringLiteral("1"), code);
+    // The map writes the speed code at address 1 whatever SPD_EXC says.
+    writePair(param(QStringLiteral("speed")), code);
 }
 
-std::optional<QString> Main::readNumber(CpuKey key, quint8 command, QComboBox* box)
+std::optional<QString> Main::readNumber(const map::Param& p, QComboBox* box)
 {
-    QString address;
-    if (!cpuAddress(key, &address))
+    if (!p.base.valid) {
+        showError(p.base.refusal());
         return std::nullopt;
+    }
     settingsToLink();
     ui::Operation op(this, ui::Operation::Read);
-    const std::optional<QString> answer =
-        op.call([&](instrument::Dev& d) { return d.sCOMPort(command, address, QStringLiteral("0")); });
+    std::optional<QString> answer;
+    for (const map::Call& call : map::readCalls(p))
+        answer = op.perform(call);
     if (!answer || !op.finish())
         return std::nullopt;
     if (!instrument::isNumber(*answer, dev()->sFloatingPointSeparator)) {
@@ -362,7 +366,7 @@ std::optional<QString> Main::readNumber(CpuKey key, quint8 command, QComboBox* b
 
 void Main::NRead_Click()
 {
-    const std::optional<QString> answer = readNumber(NetNumber, ReadRegister, NetAdrr);
+    const std::optional<QString> answer = readNumber(param(QStringLiteral("netnum")), NetAdrr);
     qint64 value = 0;
     if (!answer)
         return;
@@ -377,14 +381,16 @@ void Main::NWrite_Click()
 {
     const int index = ui::selectedIndex(NetAdrr);
     const QString value = index >= 0 ? instrument::hexText(quint32(index)) : QStringLiteral("1");
-    QString address;
-    if (cpuAddress(NetNumber, &address))
-        writePair(WriteRegister2, WriteRegister, address, value);
+    const map::Param& net = param(QStringLiteral("netnum"));
+    if (!net.base.valid)
+        showError(net.base.refusal());
+    else
+        writePair(net, value);
 }
 
 void Main::CRead_Click()
 {
-    const std::optional<QString> answer = readNumber(Channels, ReadInteger, AmOfCh);
+    const std::optional<QString> answer = readNumber(param(QStringLiteral("channels")), AmOfCh);
     qint64 value = 0;
     if (!answer)
         return;
@@ -400,9 +406,11 @@ void Main::CWrite_Click()
     if (ui::selectedIndex(AmOfCh) < 0)
         ui::selectItem(AmOfCh, AmOfCh->count() - 1);
     const QString value = instrument::hexText(quint32(ui::selectedIndex(AmOfCh) + 1));
-    QString address;
-    if (cpuAddress(Channels, &address))
-        writePair(WriteIntegerFlash, WriteInteger, address, value);
+    const map::Param& count = param(QStringLiteral("channels"));
+    if (!count.base.valid)
+        showError(count.base.refusal());
+    else
+        writePair(count, value);
 }
 
 } // namespace commission

@@ -90,24 +90,21 @@ private:
     void createControls();
     void connectHandlers();
 
-    // The instrument addresses of section CPU, read at start.
-    enum CpuKey { SpeedCode, NetNumber, Channels };
-    // The address of key as the link wants it ("1", "151A"); a key that is
-    // not a 16-bit number (reported at start) is refused with a message.
-    bool cpuAddress(CpuKey key, QString* adrr);
+    // The instrument's parameters of the map: "speed", "netnum", "channels".
+    const instrument::map::Param& param(const QString& name) const;
     // Before every exchange: the port settings shown go to the link.
     void settingsToLink();
-    // Writes value with the first command and then the second, both verified,
-    // at adrr; the window stays disabled until the pair is done or its error
-    // message has been closed.
-    void writePair(quint8 first, quint8 second, const QString& adrr, const QString& value);
-    // The read of an integer at key's address with command; an answer that
-    // is no number is shown in box's edit field and gives nothing.
-    std::optional<QString> readNumber(CpuKey key, quint8 command, QComboBox* box);
+    // Writes the wire value of p with the map's verified pair; the window
+    // stays disabled until the pair is done or its error message has been
+    // closed.
+    void writePair(const instrument::map::Param& p, const QString& wire);
+    // The read of p; an answer that is no number is shown in box's edit
+    // field and gives nothing. A base address of "dev.dat" that is not one
+    // (reported at start) is refused with a message.
+    std::optional<QString> readNumber(const instrument::map::Param& p, QComboBox* box);
     // The answer of an integer read as a whole number from lo to hi, when it is one.
     bool wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value);
 
-    ui::BaseAddress m_cpu[3];
     bool m_loaded = false;
     QPointer<ui::PortsDialog> m_ports;
 };

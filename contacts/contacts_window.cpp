@@ -6,7 +6,7 @@
 #include "netaddress.h"
 #include "numbers.h"
 #include "operation.h"
-#include "protocol.h"
+#include "link.h"
 #include "windowstyle.h"
 
 #include <QCheckBox>
@@ -35,14 +35,12 @@ constexpr int kClientWidth = 10590;
 constexpr int kClientHeight = 5835;
 constexpr int kRowHeight = 240;
 
-// Relay records are read and written at address 0; the flags are integers in
-// flash; the restart is an integer written to the working copy.
-using namespace instrument::cmd;
-const QString kRecordAddress = QStringLiteral("0");
-const QString kRestartAddress = QStringLiteral("151A");
-const QString kBuiltInLogic = QStringLiteral("13ED");
-const QString kAnalysis = QStringLiteral("11F8");
-const QString kRelayTest = QStringLiteral("13EC");
+namespace map = instrument::map;
+
+// The relay flags as the map names them.
+const QString kBuiltInLogic = QStringLiteral("relays.devlogic");
+const QString kAnalysis = QStringLiteral("relays.analysis");
+const QString kRelayTest = QStringLiteral("relays.test");
 const QString kRestartItem = QStringLiteral("перезагрузка прибора");
 
 const QString kUnreadWriteAll = QStringLiteral(
@@ -92,8 +90,9 @@ frmContacts::~frmContacts() = default;
 void frmContacts::createControls()
 {
     cmbWrite = ui::button(this, QStringLiteral("cmbWrite"), QStringLiteral("Записать в прибор"), {4920, 60, 1635, 495});
-    cmbRead = ui::button(this, QStringLiteral("cmbRead"), QStringLiteral("Прочитать из прибора"),
-                         {4920, 600, 1635, 555});
+    // Two lines high: the caption wraps rather than shrinks.
+    cmbRead = ui::wrapButton(this, QStringLiteral("cmbRead"), QStringLiteral("Прочитать из прибора"),
+                             {4920, 600, 1635, 555});
     cbDevLogic = ui::checkBox(this, QStringLiteral("cbDevLogic"),
                               QStringLiteral("Разрешение логики реле, зашитой в прибор"), {60, 60, 4755, 315});
     cbDevLogic->setVisible(false);
@@ -134,8 +133,7 @@ void frmContacts::createControls()
           << ui::vline(this, QStringLiteral("Line6"), 3480, 1620, 2220)
           << ui::vline(this, QStringLiteral("Line7"), 6900, 1620, 2220);
 
-    for (QWidget* c : QList<QWidget*>{cmbWrite, cmbRead, cbTH, cbAI, cmdReload, Command1, Command2, Command3,
-                                      Command4})
+    for (QWidget* c : QList<QWidget*>{cmbWrite, cbTH, cbAI, cmdReload, Command1, Command2, Command3, Command4})
         ui::fitCaption(c);
 
     const QList<QWidget*> tabOrder{fgTab, Command1, Command2, Command3, Command4, cbTH, cbAI,
@@ -281,11 +279,36 @@ void frmContacts::raiseProgress()
         pbProgress->setValue(pbProgress->value() + 1);
 }
 
-bool frmContacts::restart(ui::Operation& op)
+bool frmContacts::restart(ui::Operation& op, const QString& after)
 {
-    if (!op.call([](instrument::Dev& d) { return d.sCOMPort(WriteInteger, kRestartAddress, QStringLiteral("1")); }))
+    const std::optional<QString> answer = op.perform(map::restartCall());
+    if (!answer)
         return false;
+    if (*answer != QLatin1String("OK")) {
+        // The instrument may not have restarted: the engineer is told, and
+        // can restart it with "Перезагрузка".
+        op.fail(QStringLiteral("%1прибор не подтвердил перезагрузку: %2").arg(after, *answer));
+        return false;
+    }
     op.done(kRestartItem);
+    return true;
+}
+
+bool frmContacts::writeWithoutRestart(ui::Operation& op, const map::Param& p, const QString& wire)
+{
+    // The map restarts after each write of a relay or a flag; the window
+    // restarts once after the last.
+    for (const map::Call& call : map::writeCalls(p, wire)) {
+        if (call == map::restartCall())
+            continue;
+        const std::optional<QString> answer = op.perform(call);
+        if (!answer)
+            return false;
+        if (*answer != QLatin1String("OK")) {
+            op.fail(*answer);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -295,9 +318,8 @@ void frmContacts::ReadFromDev(qint16& first, qint16& last)
     pbProgress->setValue(0);
     ui::Operation op(this, ui::Operation::Read);
     for (int i = first; i <= last; ++i) {
-        std::array<quint32, kRecordFields> fields{};
-        if (!op.read(ReadRelayRecord, kRecordAddress, instrument::hexText(quint32(i)),
-                     [&](const QString& answer) { return readRecord(answer, &fields); }))
+        std::array<quint32, kEventFields> fields{};
+        if (!op.readParam(*relay(i), [&](const QString& answer) { return readRecord(answer, &fields); }))
             return;
         raiseProgress();
         // A read shows channels 1 to 12: the first two fields of each group.
@@ -320,13 +342,16 @@ void frmContacts::WriteToDev(qint16& first, qint16& last)
     op.plan(items << kRestartItem);
     for (int i = first; i <= last; ++i) {
         raiseProgress();
-        if (!op.write([&](instrument::Dev& d) {
-                return d.sCOMPort(WriteRelayRecord, kRecordAddress, recordText(i, relayMarks(i)));
-            }))
+        if (!writeWithoutRestart(op, *relay(i), recordText(i, relayMarks(i))))
             return;
         op.done(relayItem(i));
     }
-    (void)restart(op);
+    (void)restart(op, QStringLiteral("логика реле записана, но "));
+}
+
+const map::Param* frmContacts::relay(int i) const
+{
+    return instrumentMap().find(QStringLiteral("relay%1").arg(i));
 }
 
 void frmContacts::Command1_Click()
@@ -390,8 +415,8 @@ void frmContacts::cmbRead_Click()
     ui::Operation op(this, ui::Operation::Read);
     const std::pair<QString, QCheckBox*> flags[] = {
         {kBuiltInLogic, cbDevLogic}, {kAnalysis, cbTH}, {kRelayTest, cbAI}};
-    for (const auto& [address, box] : flags) {
-        const std::optional<QString> answer = op.read(ReadIntegerFlash, address, QStringLiteral("0"), isFlagAnswer);
+    for (const auto& [name, box] : flags) {
+        const std::optional<QString> answer = op.readParam(*instrumentMap().find(name), isFlagAnswer);
         if (!answer)
             return;
         if (flagSet(*answer))
@@ -405,22 +430,24 @@ void frmContacts::cmbWrite_Click()
     const std::pair<QString, QCheckBox*> flags[] = {
         {kBuiltInLogic, cbDevLogic}, {kRelayTest, cbAI}, {kAnalysis, cbTH}};
     QStringList items;
-    for (const auto& [address, box] : flags)
+    for (const auto& [name, box] : flags)
         items << flagItem(box);
     op.plan(items << kRestartItem);
-    for (const auto& [address, box] : flags) {
-        const QString value = box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-        if (!op.write([&](instrument::Dev& d) { return d.sCOMPort(WriteIntegerFlash, address, value); }))
+    for (const auto& [name, box] : flags) {
+        const map::Param& p = *instrumentMap().find(name);
+        QString value, wire, error;
+        map::parseValue(p, box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), 0, &value, &wire, &error);
+        if (!writeWithoutRestart(op, p, wire))
             return;
         op.done(flagItem(box));
     }
-    (void)restart(op);
+    (void)restart(op, QStringLiteral("флаги записаны, но "));
 }
 
 void frmContacts::cmdReload_Click()
 {
     ui::Operation op(this, ui::Operation::Write);
-    (void)restart(op);
+    (void)restart(op, QString());
 }
 
 } // namespace contacts

@@ -18,6 +18,9 @@ class QPushButton;
 namespace ui {
 class Operation;
 }
+namespace instrument::map {
+struct Param;
+}
 
 namespace contacts {
 
@@ -98,9 +101,14 @@ private:
     // The marks of relay i's three event rows, as the grid shows them.
     RelayMarks relayMarks(int relay) const;
     void raiseProgress();
-    // Sends the restart of the relay logic in op; its answer is not looked
-    // at. False when the window was closed before it could be sent.
-    bool restart(ui::Operation& op);
+    // Sends the restart of the relay logic in op; an answer other than "OK"
+    // fails op with a message that begins with after. False when it failed
+    // or the window was closed before it could be sent.
+    bool restart(ui::Operation& op, const QString& after);
+    // The write calls of p with wire but the restart; each answered "OK".
+    bool writeWithoutRestart(ui::Operation& op, const instrument::map::Param& p, const QString& wire);
+    // The map's relay of index i (0 .. 12).
+    const instrument::map::Param* relay(int i) const;
 
     bool m_gridTouched = false;
 };

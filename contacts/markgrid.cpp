@@ -268,8 +268,12 @@ void MarkGrid::paintEvent(QPaintEvent*)
 {
     QPainter p(viewport());
     const QPalette pal = palette();
+    const bool enabled = isEnabled();
     const QColor face = pal.color(QPalette::Button);
     const QColor lines = pal.color(QPalette::Mid);
+    // Disabled, the cells take the window's face and the text greys.
+    const QColor cellFace = enabled ? QColor(Qt::white) : pal.color(QPalette::Disabled, QPalette::Window);
+    const QColor ink = enabled ? QColor(Qt::black) : pal.color(QPalette::Disabled, QPalette::WindowText);
     const int width = viewport()->width();
     const int height = viewport()->height();
 
@@ -277,8 +281,8 @@ void MarkGrid::paintEvent(QPaintEvent*)
         const bool fixed = row < m_fixedRows || col < m_fixedCols;
         const bool selected = !fixed && inSelection(row, col) && !(row == m_row && col == m_col)
             && (m_row != m_rowSel || m_col != m_colSel);
-        p.fillRect(r, fixed ? face : selected ? pal.color(QPalette::Highlight) : QColor(Qt::white));
-        p.setPen(selected ? pal.color(QPalette::HighlightedText) : QColor(Qt::black));
+        p.fillRect(r, fixed ? face : selected ? pal.color(QPalette::Highlight) : cellFace);
+        p.setPen(selected ? pal.color(QPalette::HighlightedText) : ink);
         const Qt::Alignment align = col < m_fixedCols ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter;
         p.drawText(r.adjusted(2, 0, -2, 0), int(align), text(row, col));
         p.setPen(fixed ? pal.color(QPalette::Shadow) : lines);
@@ -356,6 +360,7 @@ void MarkGrid::mousePressEvent(QMouseEvent* event)
     m_pressed = true;
     m_pressRow = row;
     m_pressCol = col;
+    m_pressRect = cellRect(row, col);
     if (extend) {
         m_dragged = true;
         extendTo(row, col);
@@ -375,7 +380,7 @@ void MarkGrid::mouseMoveEvent(QMouseEvent* event)
         extendTo(row, m_cols - 1);
         return;
     }
-    if (row != m_pressRow || col != m_pressCol)
+    if (!m_pressRect.contains(event->position().toPoint()))
         m_dragged = true;
     if (m_dragged)
         extendTo(row, col);
@@ -383,11 +388,8 @@ void MarkGrid::mouseMoveEvent(QMouseEvent* event)
 
 void MarkGrid::mouseReleaseEvent(QMouseEvent* event)
 {
-    int row = -1;
-    int col = -1;
-    const bool onCell = cellAt(event->position().toPoint(), &row, &col);
-    const bool plain = event->button() == Qt::LeftButton && m_pressed && !m_dragged && onCell
-        && row == m_pressRow && col == m_pressCol
+    const bool plain = event->button() == Qt::LeftButton && m_pressed && !m_dragged
+        && m_pressRect.contains(event->position().toPoint())
         && !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
     if (event->button() == Qt::LeftButton) {
         m_pressed = false;

@@ -7,8 +7,9 @@
 // (Row, Col) is where a selection starts, (RowSel, ColSel) where it ends.
 //
 // Every release of a mouse button is reported with whether it ended a plain
-// click: pressed and released on the same scrollable cell, nothing dragged,
-// neither Shift nor Ctrl held. Cells are never edited from the keyboard.
+// click: pressed and released on the same scrollable cell (where it was at
+// the press, before the press scrolled it into view), nothing dragged,
+// neither Shift nor Ctrl held. A disabled grid is drawn greyed. Cells are never edited from the keyboard.
 
 #include <QAbstractScrollArea>
 #include <QScrollBar>
@@ -105,6 +106,10 @@ private:
     bool m_rowSelecting = false;
     int m_pressRow = -1;
     int m_pressCol = -1;
+    // Where the pressed cell was drawn when pressed: the press may scroll a
+    // half-visible cell into view, and the pointer, which has not moved,
+    // still means that cell.
+    QRect m_pressRect;
 };
 
 } // namespace contacts

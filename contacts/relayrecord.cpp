@@ -40,34 +40,26 @@ std::array<bool, 6> unpackField(quint32 value)
 
 QString recordText(int relay, const RelayMarks& marks)
 {
-    QString text = instrument::hexText(quint32(relay)) + QLatin1Char(';');
+    QList<quint32> fields;
     for (const RowMarks& row : marks) {
         for (int t = 0; t < kFieldsPerRow; ++t) {
-            std::array<bool, 6> six{};
+            quint32 v = 0;
             for (int b = 0; b < 6; ++b)
-                six[size_t(b)] = row[size_t(6 * t + b)];
-            text += packField(six) + QLatin1Char(';');
+                if (row[size_t(6 * t + b)])
+                    v |= 1u << b;
+            fields << v;
         }
     }
-    for (int i = kEventRows * kFieldsPerRow; i < kRecordFields; ++i)
-        text += QStringLiteral("0;");
-    return text;
+    return instrument::map::relayRecord(relay, fields);
 }
 
-bool readRecord(const QString& answer, std::array<quint32, kRecordFields>* fields)
+bool readRecord(const QString& answer, std::array<quint32, kEventFields>* fields)
 {
-    const QStringList parts = answer.split(QLatin1Char(';'));
-    // 49 fields, each ended by ";": at least 50 pieces (the last after the last ";").
-    if (parts.size() < kRecordFields + 1 || !instrument::readsAsHex(parts.first()))
+    QList<quint32> values;
+    if (!instrument::map::relayFields(answer, &values))
         return false;
-    for (int i = 0; i < kRecordFields; ++i) {
-        if (!instrument::readsAsHex(parts[i]))
-            return false;
-        bool ok = false;
-        (*fields)[size_t(i)] = parts[i].toUInt(&ok, 16);
-        if (!ok)
-            return false;
-    }
+    for (int i = 0; i < kEventFields; ++i)
+        (*fields)[size_t(i)] = values.at(i);
     return true;
 }
 

@@ -5,18 +5,21 @@
 // the grid's rows and the record's fields and nothing else, so they can be
 // checked without a window.
 
+#include "map.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
 
 namespace contacts {
 
-constexpr int kRelays = 13;
+constexpr int kRelays = instrument::map::kRelays;
 constexpr int kChannels = 90;
 constexpr int kRowsPerRelay = 4;         // three event rows and a spare row
 constexpr int kEventRows = 3;
 constexpr int kFieldsPerRow = 15;        // six channels a field
-constexpr int kRecordFields = 49;        // 45 event fields and 4 the window does not use
+constexpr int kRecordFields = instrument::map::kRelayAnswerFields;   // the event fields and 4 unused
+constexpr int kEventFields = instrument::map::kRelayFields;
 constexpr int kGridRows = kRelays * kRowsPerRelay + 1;
 constexpr int kGridCols = kChannels + 2;
 constexpr int kFirstMarkCol = 2;         // grid column of channel 1
@@ -50,11 +53,11 @@ std::array<bool, 6> unpackField(quint32 value);
 // (all 90 channels of each), then "0;" four times. It ends in ";".
 QString recordText(int relay, const RelayMarks& marks);
 
-// A relay answer taken apart: true when it is a record, that is when its
-// first field reads as hexadecimal digits (one to eight, either case) and it
-// holds all 49 fields; the field values go to *fields. An error text of the
-// link is not a record.
-bool readRecord(const QString& answer, std::array<quint32, kRecordFields>* fields);
+// A relay answer taken apart (the map's rule): true when it is a record,
+// that is when it holds all 49 fields, each hexadecimal digits (one to
+// eight, either case); the 45 event fields go to *fields. An error text of
+// the link is not a record.
+bool readRecord(const QString& answer, std::array<quint32, kEventFields>* fields);
 
 // The fields a read shows: the first two of each group (channels 1 to 12).
 constexpr int kShownFields = 2;

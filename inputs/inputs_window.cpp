@@ -6,10 +6,10 @@
 #include "netaddress.h"
 #include "numbers.h"
 #include "operation.h"
-#include "protocol.h"
+#include "link.h"
+#include "map.h"
 #include "statusbar.h"
 #include "windowstyle.h"
-#include "wrapbutton.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -24,13 +24,13 @@ namespace inputs {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Настройка датчиков");
-const QString kFlash = QStringLiteral("Flash");
+namespace map = instrument::map;
 
-using namespace instrument::cmd;
-// Byte 1 to address 44B of the module restarts its converter.
-const QString kRestartParameters = QStringLiteral("44B;1");
-constexpr int kLineResistanceBase = 0xB0;
+const QString kTitle = QStringLiteral("Настройка датчиков");
+const QString kHexTip = QStringLiteral(" — шестнадцатеричное число: «10» — это 16");
+const QString kTooLarge = QStringLiteral("Слишком большой номер типа датчика");
+// The channel parameters of "dev.dat"'s keys, for the start-up report.
+const QString kChannelParams = QStringLiteral("ch*.DiapMax,ch*.DiapMin,ch*.Flags,ch*.Sensors,ch*.Wired,ch*.Bias");
 
 } // namespace
 
@@ -79,9 +79,11 @@ void frmMain::createControls()
     DiapMin = ui::textBox(this, QStringLiteral("DiapMin"), Twips{1080, 1860, 1875, 288},
                           QStringLiteral("Минимальное значение датчика"));
     Label10 = ui::label(this, QStringLiteral("Label10"), QStringLiteral("Флаги"), Twips{120, 2280, 855, 195});
-    Flags = ui::textBox(this, QStringLiteral("Flags"), Twips{1080, 2220, 1875, 288}, QStringLiteral("Флаги"));
+    // The byte boxes take hexadecimal digits: their tips say so.
+    Flags = ui::textBox(this, QStringLiteral("Flags"), Twips{1080, 2220, 1875, 288}, QStringLiteral("Флаги") + kHexTip);
     Label11 = ui::label(this, QStringLiteral("Label11"), QStringLiteral("Датчик"), Twips{600, 2640, 855, 195});
-    SensorsId = ui::textBox(this, QStringLiteral("SensorsId"), Twips{1860, 2580, 675, 288},
+    // Wide up to the buttons, and Sensors tells the whole of a code it has no item for.
+    SensorsId = ui::textBox(this, QStringLiteral("SensorsId"), Twips{1860, 2580, 1140, 288},
                             QStringLiteral("Номер датчика"));
     // The number of the type chosen below; what is written is the list's choice.
     SensorsId->setReadOnly(true);
@@ -89,16 +91,14 @@ void frmMain::createControls()
                                QStringLiteral("Описание датчика"));
     Label12 = ui::label(this, QStringLiteral("Label12"), QStringLiteral("Тип подключения"), Twips{60, 3360, 1515, 195});
     Wired = ui::editableCombo(this, QStringLiteral("Wired"), Twips{1500, 3300, 1395, 315},
-                              QStringLiteral("Способ подключения датчика"));
+                              QStringLiteral("Способ подключения датчика") + kHexTip);
     Label13 = ui::label(this, QStringLiteral("Label13"), QStringLiteral("Смещение"), Twips{60, 3720, 855, 195});
     Bias = ui::textBox(this, QStringLiteral("Bias"), Twips{1020, 3660, 1875, 288}, QStringLiteral("Смещение"));
     Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Сопротивление линии"), Twips{60, 4020, 1695, 255});
     tbRl = ui::textBox(this, QStringLiteral("tbRl"), Twips{1800, 4020, 1095, 285}, QStringLiteral("Сопротивление линии"));
 
-    cmbReload = new WrapButton(QStringLiteral("Перезагрузка модуля АЦП"), this);
-    cmbReload->setObjectName(QStringLiteral("cmbReload"));
-    cmbReload->setAutoDefault(false);
-    ui::place(cmbReload, Twips{3060, 1500, 1695, 555});
+    cmbReload = ui::wrapButton(this, QStringLiteral("cmbReload"), QStringLiteral("Перезагрузка модуля АЦП"),
+                               Twips{3060, 1500, 1695, 555});
     Read = ui::button(this, QStringLiteral("Read"), QStringLiteral("Прочитать"), Twips{3060, 2100, 1695, 372});
     Write = ui::button(this, QStringLiteral("Write"), QStringLiteral("Записать"), Twips{3060, 2520, 1695, 372});
 
@@ -139,41 +139,28 @@ bool frmMain::Form_Load()
     setWindowTitle(ui::caption(kTitle, version()));
     if (!loadLink())
         return false;
-    readAddressSettings();
+    QStringList problems = instrumentMap().problems(kChannelParams);
+    if (!problems.isEmpty())
+        problems << QStringLiteral("Параметры канала не читаются и не записываются, пока файл не исправлен; "
+                                   "измеряемая величина и перезагрузка модуля АЦП работают.");
+    reportStartProblems(problems);
 
     ui::fillNetAddresses(cbNetAdrr, *dev(), 1);
     ui::fill(Wired, {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}, 0);
-    ui::fill(Sensors, sensorTypes(), 0);
+    QStringList types;
+    for (const map::Item& item : param(paramInfo(Param::Sensor).key).items)
+        types << item.text;
+    ui::fill(Sensors, types, 0);
     // The longest types are shown whole: their tails tell them apart.
     ui::fitCaption(Sensors);
     int widest = 0;
-    for (const QString& type : sensorTypes())
+    for (const QString& type : types)
         widest = qMax(widest, Sensors->view()->fontMetrics().horizontalAdvance(type));
     Sensors->view()->setMinimumWidth(widest + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24);
     Sensors_Click();
     ui::fill(Modul, {QStringLiteral("Первый"), QStringLiteral("Второй")}, 0);
     Modul_Click();
     return true;
-}
-
-void frmMain::readAddressSettings()
-{
-    const QString consequence =
-        QStringLiteral("Параметры канала не читаются и не записываются, пока файл не исправлен; "
-                       "измеряемая величина и перезагрузка модуля АЦП работают.");
-    const std::pair<Param, ui::BaseAddress*> settings[] = {
-        {Param::DiapMin, &DiapMinAdrrF}, {Param::DiapMax, &DiapMaxAdrrF}, {Param::Flags, &FlagsAdrrF},
-        {Param::Sensor, &SensorsAdrrF},  {Param::Wired, &WiredAdrrF},     {Param::Bias, &BiasAdrrF},
-    };
-    QStringList problems;
-    for (const auto& [param, target] : settings) {
-        const ParamInfo& info = paramInfo(param);
-        *target = ui::readBaseAddress(*dev(), kFlash, QLatin1String(info.key), QLatin1String(info.fallback), 0,
-                                      highestOffset(info), consequence);
-        if (!target->valid)
-            problems << target->problem;
-    }
-    reportStartProblems(problems);
 }
 
 void frmMain::cmbExit_Click()
@@ -212,36 +199,23 @@ void frmMain::takeSelection()
 
 // ---- addresses ------------------------------------------------------------------
 
-const ui::BaseAddress* frmMain::base(Param p) const
+const map::Param& frmMain::param(const QString& key) const
 {
-    switch (p) {
-    case Param::DiapMax: return &DiapMaxAdrrF;
-    case Param::DiapMin: return &DiapMinAdrrF;
-    case Param::Flags: return &FlagsAdrrF;
-    case Param::Sensor: return &SensorsAdrrF;
-    case Param::Wired: return &WiredAdrrF;
-    case Param::Bias: return &BiasAdrrF;
-    case Param::LineResistance: return nullptr;
-    }
-    return nullptr;
+    const int module = qMax(0, Modul->currentIndex());
+    const int channel = qMax(0, ChNum->currentIndex());
+    return *instrumentMap().find(
+        QStringLiteral("ch%1.%2").arg(module * map::kChannelsPerModule + channel + 1).arg(key));
 }
 
 QString frmMain::addressRefusals() const
 {
     QStringList out;
     for (int i = 0; i < kParamCount; ++i) {
-        const ui::BaseAddress* b = base(paramInfo(i).param);
-        if (b && !b->valid)
-            out << b->refusal();
+        const map::Param& p = param(paramInfo(i).key);
+        if (!p.base.valid)
+            out << p.base.refusal();
     }
     return out.join(QLatin1Char('\n'));
-}
-
-int frmMain::address(Param p, int ch) const
-{
-    const ui::BaseAddress* b = base(p);
-    const int first = b ? b->value : kLineResistanceBase;
-    return first + channelOffset(paramInfo(p), ch);
 }
 
 // ---- boxes --------------------------------------------------------------------------
@@ -273,31 +247,34 @@ void frmMain::Read_Click()
     ui::Operation op(this, ui::Operation::Read);
     for (int i = 0; i < kParamCount; ++i) {
         const ParamInfo& info = paramInfo(i);
+        const map::Param& p = param(info.key);
+        const bool real = p.kind == map::Kind::Real;
         op.step(info.readStep);
-        const int ch = ChNum->currentIndex();
-        const QString adrr = instrument::hexText16(qint16(address(info.param, ch)));
-        const std::optional<QString> answer = op.call([&](instrument::Dev& d) {
-            return d.sCOMPort(info.real ? ReadModuleRealFlash : ReadModuleByteFlash, adrr, QStringLiteral("0"));
-        });
-        if (!answer)
-            return;
+        std::optional<QString> answer;
+        for (const map::Call& call : map::readCalls(p))
+            if (!(answer = op.perform(call)))
+                return;
         qint64 byte = 0;
-        const bool good = info.real ? instrument::isNumber(*answer, sep)
-                                    : instrument::toWholeNumber(*answer, sep, -32768, 65535, &byte);
+        const bool good = real ? instrument::isNumber(*answer, sep)
+                               : instrument::toWholeNumber(*answer, sep, -32768, 65535, &byte);
         if (!good) {
             setShown(info.param, QString());
             op.fail(*answer);
             return;
         }
-        if (info.real) {
+        if (real) {
             setShown(info.param, *answer);
         } else if (info.param == Param::Sensor) {
-            if (byte >= 0 && byte <= kHighestSensorType) {
-                ui::selectSilently(Sensors, int(byte));
+            const QString type = map::itemText(p, QString::number(byte));
+            if (!type.isEmpty()) {
+                ui::selectSilently(Sensors, Sensors->findText(type, Qt::MatchExactly));
                 ui::showValue(SensorsId, QString::number(byte));
             } else {
-                // Not an error: the list keeps its choice and the read goes on.
-                ui::showValue(SensorsId, QStringLiteral("Слишком большой номер типа датчика"));
+                // Not an error: the read goes on. The list shows no type (a
+                // write then leaves the type as it is) but the whole message.
+                ui::showValue(SensorsId, kTooLarge);
+                Sensors->setPlaceholderText(QStringLiteral("%1: %2").arg(kTooLarge).arg(quint16(byte)));
+                ui::selectSilently(Sensors, -1);
             }
         } else if (info.param == Param::Wired) {
             const QString shown = byteForBox(byte);
@@ -326,19 +303,31 @@ void frmMain::Write_Click()
     // a box holding anything but a value stops the write.
     struct Step {
         Param param;
-        quint8 command;
-        QString value;
+        QString wire;
     };
     QList<Step> steps;
     const QString sep = dev()->sFloatingPointSeparator;
+    const int digits = dev()->NOfDigits;
+    // The map's value rules give the wire of a value the box holds.
+    auto wireOf = [&](Param p, const QString& value, QString* wire) {
+        QString canonical, error;
+        if (map::parseValue(param(paramInfo(p).key), value, digits, &canonical, wire, &error))
+            return true;
+        showError(error);
+        return false;
+    };
     auto real = [&](Param p, const QLineEdit* box) {
-        const RealWrite w = realForWrite(box->text(), sep, [this](double v) { return dev()->sExpConvection(v); });
+        const RealWrite w = realForWrite(box->text(), sep, [&](double v) { return map::realWire(v, digits); });
         const QString& field = paramInfo(p).box;
+        QString wire;
         switch (w.status) {
         case RealBox::Empty:
             return true;
         case RealBox::Ok:
-            steps.append({p, WriteModuleRealFlash, w.wire});
+            // The map takes "." as the decimal point.
+            if (!wireOf(p, box->text().trimmed().replace(sep, QStringLiteral(".")), &wire))
+                return false;
+            steps.append({p, wire});
             return true;
         case RealBox::NotNumber:
             refuse(field, QStringLiteral("«%1» не является числом").arg(box->text()));
@@ -359,13 +348,20 @@ void frmMain::Write_Click()
                    QStringLiteral("«%1» не является байтом (одна или две шестнадцатеричные цифры)").arg(text));
             return false;
         }
-        steps.append({p, WriteModuleByteFlash, instrument::hexText(quint32(value))});
+        QString wire;
+        if (!wireOf(p, QString::number(value), &wire))
+            return false;
+        steps.append({p, wire});
         return true;
     };
     if (!real(Param::DiapMax, DiapMax) || !real(Param::DiapMin, DiapMin) || !byte(Param::Flags, Flags->text()))
         return;
-    if (Sensors->currentIndex() >= 0)
-        steps.append({Param::Sensor, WriteModuleByteFlash, instrument::hexText(quint32(Sensors->currentIndex()))});
+    if (Sensors->currentIndex() >= 0) {
+        QString wire;
+        if (!wireOf(Param::Sensor, Sensors->currentText(), &wire))
+            return;
+        steps.append({Param::Sensor, wire});
+    }
     if (!byte(Param::Wired, Wired->currentText()) || !real(Param::Bias, Bias) || !real(Param::LineResistance, tbRl))
         return;
 
@@ -377,8 +373,7 @@ void frmMain::Write_Click()
     op.plan(items);
     for (const Step& s : steps) {
         op.step(paramInfo(s.param).writeStep);
-        const int ch = ChNum->currentIndex();
-        if (!op.write([&](instrument::Dev& d) { return d.sWriteToFlash(s.command, qint16(address(s.param, ch)), s.value); }))
+        if (!op.writeParam(param(paramInfo(s.param).key), s.wire))
             return;
         op.done(paramInfo(s.param).box);
     }
@@ -390,12 +385,11 @@ void frmMain::VRead_Click()
 {
     takeSelection();
     ui::Operation op(this, ui::Operation::Read);
-    const int ch = ChNum->currentIndex();
-    const std::optional<QString> answer = op.call([&](instrument::Dev& d) {
-        return d.sCOMPort(ReadModuleReal, instrument::hexText16(qint16(measuredAddress(ch))), QStringLiteral("0"));
-    });
-    if (!answer)
-        return;
+    const map::Param& p = param(QStringLiteral("Value"));
+    std::optional<QString> answer;
+    for (const map::Call& call : map::readCalls(p))
+        if (!(answer = op.perform(call)))
+            return;
     if (instrument::isNumber(*answer, dev()->sFloatingPointSeparator)) {
         ui::showValue(Value, *answer);
         return;
@@ -408,9 +402,7 @@ void frmMain::cmbReload_Click()
 {
     takeSelection();
     ui::Operation op(this, ui::Operation::Write);
-    if (!op.call([&](instrument::Dev& d) {
-            return d.sSendCommand(ModuleRestart, QString::number(Modul->currentIndex()), kRestartParameters);
-        }))
+    if (!op.perform(map::moduleRestartCall(Modul->currentIndex())))
         return;
     if (dev()->COMError != 0)
         op.fail(dev()->sErrorMsg);

@@ -6,7 +6,6 @@
 
 #include "parameters.h"
 #include "programwindow.h"
-#include "settingskeys.h"
 
 class QComboBox;
 class QFrame;
@@ -16,6 +15,9 @@ class QPushButton;
 
 namespace ui {
 class StatusBar;
+}
+namespace instrument::map {
+struct Param;
 }
 
 namespace inputs {
@@ -77,25 +79,15 @@ public:
     QPushButton* VRead = nullptr;
     ui::StatusBar* StatusBar = nullptr;
 
-    // The base addresses of section "Flash", as read at start-up.
-    ui::BaseAddress DiapMinAdrrF;
-    ui::BaseAddress DiapMaxAdrrF;
-    ui::BaseAddress FlagsAdrrF;
-    ui::BaseAddress SensorsAdrrF;
-    ui::BaseAddress WiredAdrrF;
-    ui::BaseAddress BiasAdrrF;
-
 private:
     void createControls();
     void connectHandlers();
-    void readAddressSettings();
 
-    // The base address of a parameter (null for a key that is not valid).
-    const ui::BaseAddress* base(Param p) const;
-    // The refusals of the keys that are not valid, one text; empty when all are.
+    // The map's parameter of the selected channel (its key as paramInfo gives it).
+    const instrument::map::Param& param(const QString& key) const;
+    // The refusals of the channel parameters whose keys of "dev.dat" are not
+    // addresses, one text; empty when all are.
     QString addressRefusals() const;
-    // The address of parameter p of channel ch, first copy.
-    int address(Param p, int ch) const;
 
     // The module and network address shown go to the link.
     void takeSelection();

@@ -1,18 +1,13 @@
 #pragma once
-// What the window knows about an input channel besides its controls: the
-// sensor types the module measures, the channel items of a module, where each
-// parameter of a channel lives, and how the byte and real boxes turn into the
-// values written to the instrument.
+// What the window knows about an input channel besides its controls and the
+// instrument map: the channel items of a module, the boxes and status texts
+// of each parameter, and how the byte and real boxes turn into values.
 
 #include <QString>
 #include <QStringList>
 #include <functional>
 
 namespace inputs {
-
-// The 23 sensor types; the list index is the code the module stores.
-const QStringList& sensorTypes();
-constexpr int kHighestSensorType = 22;
 
 // The six channel items of module 0 or 1: "Первый  (1)" .. "Шестой  (12)".
 QStringList channelItems(int module);
@@ -23,26 +18,13 @@ constexpr int kParamCount = 7;
 
 struct ParamInfo {
     Param param;
-    const char* key;        // key in section "Flash"; nullptr for a fixed base
-    const char* fallback;   // the key's default, or the fixed base
-    bool real;              // four addresses per channel, commands 28 / 27; else one, 20 / 19
-    QString box;            // the caption of the box, as messages name it
-    QString readStep;       // the status text of its read
-    QString writeStep;      // the status text of its write
+    QString key;         // the map's parameter is "chN." + key
+    QString box;         // the caption of the box, as messages name it
+    QString readStep;    // the status text of its read
+    QString writeStep;   // the status text of its write
 };
 const ParamInfo& paramInfo(Param p);
 const ParamInfo& paramInfo(int index);
-
-// Addresses a channel's parameter takes relative to its base, highest first
-// copy included (the module keeps three more copies 512 apart).
-int channelOffset(const ParamInfo& info, int channel);
-int highestOffset(const ParamInfo& info);
-constexpr int kFlashCopySpacing = 512;
-constexpr int kFlashCopies = 4;
-
-// The measured value of channel ch and the converter restart.
-constexpr int kMeasuredBase = 0xEF;
-int measuredAddress(int channel);
 
 // A byte box (flags, connection method) holds the byte in hexadecimal
 // digits: one or two, either case, blanks around allowed.
@@ -60,8 +42,8 @@ struct RealWrite {
     double shown = 0;   // the number the box shows
     double sent = 0;    // the number the exponent form carries
 };
-// sep is the locale's decimal separator; exponentForm is the link's
-// conversion (its sExpConvection).
+// sep is the locale's decimal separator; exponentForm is the instrument's
+// exponent form of a number.
 RealWrite realForWrite(const QString& text, const QString& sep,
                        const std::function<QString(double)>& exponentForm);
 

@@ -1,6 +1,6 @@
 #include "devlink.h"
 
-#include "dev.h"
+#include "linkcore.h"
 
 namespace instrument::map {
 
@@ -42,7 +42,7 @@ int DevLink::exponentDigits() const
     return m_dev.NOfDigits;
 }
 
-KeyReader devKeys(const instrument::Dev& dev)
+KeyReader devKeys(const instrument::LinkCore& dev)
 {
     return [&dev](const QString& s, const QString& k, const QString& f) { return dev.sGetINI(s, k, f); };
 }

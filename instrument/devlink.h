@@ -1,18 +1,19 @@
 #pragma once
-// The map's link over the suite's link Dev, for the windows: every call goes
-// to the Dev given, the module to its bModuleNumber.
+// The map's link over the suite's link (LinkCore, so Dev as well), for the
+// windows and the command-line program: every call goes to the link given,
+// the module to its bModuleNumber.
 
 #include "link.h"
 
 namespace instrument {
-class Dev;
+class LinkCore;
 }
 
 namespace instrument::map {
 
 class DevLink : public Link {
 public:
-    explicit DevLink(instrument::Dev& dev) : m_dev(dev) {}
+    explicit DevLink(instrument::LinkCore& dev) : m_dev(dev) {}
 
     QString sCOMPort(quint8 command, const QString& adrr, const QString& value) override;
     QString sSendCommand(qint16 command, const QString& par1, const QString& par2, QString* error) override;
@@ -23,10 +24,10 @@ public:
     int exponentDigits() const override;
 
 private:
-    instrument::Dev& m_dev;
+    instrument::LinkCore& m_dev;
 };
 
-// The keys of "dev.dat" as the Dev reads them, for Map's constructor.
-KeyReader devKeys(const instrument::Dev& dev);
+// The keys of "dev.dat" as the link reads them, for Map's constructor.
+KeyReader devKeys(const instrument::LinkCore& dev);
 
 } // namespace instrument::map

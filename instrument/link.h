@@ -56,10 +56,23 @@ struct Result {
     QString error;
 };
 
+// The restart of the instrument's logic, which makes it take what was
+// written to it (its answer is not examined).
+Call restartCall();
+
+// The readings request on the command path: the state, flags and value of
+// all kChannels channels, the relays, the mains and the inputs in one answer
+// (its layout is the reader's to take apart).
+Call readingsCall();
+
 // The calls a read makes.
 QList<Call> readCalls(const Param& p);
 // The calls a write of the wire value (parseValue's) makes.
 QList<Call> writeCalls(const Param& p, const QString& wire);
+
+// The restart of the converter of input module 0 or 1: command 17 on the
+// command path with the byte 1 for address 44B.
+Call moduleRestartCall(int module);
 
 // Reads the parameter: its value text.
 Result read(const Param& p, Link& link);

@@ -96,18 +96,28 @@ BaseAddress fixed(int value)
     return a;
 }
 
+// What a program does without a base address: the parameters are refused.
+QString consequence(const QString& meaning, bool perChannel)
+{
+    return perChannel ? QStringLiteral("«%1» не читается и не записывается ни для одного канала.").arg(meaning)
+                      : QStringLiteral("«%1» не читается и не записывается.").arg(meaning);
+}
+
 class Builder {
 public:
     Builder(const KeyReader& keys, const QString& sep) : m_keys(keys), m_sep(sep) {}
 
     // A base address of "dev.dat", read once whatever number of parameters use it.
-    BaseAddress base(const QString& section, const QString& key, const QString& fallback, int highest)
+    // meaning: what the parameters of the key are, for the problem's text;
+    // what, when not empty, says what goes without the key instead.
+    BaseAddress base(const QString& section, const QString& key, const QString& fallback, int highest,
+                     const QString& meaning, bool perChannel, const QString& what = QString())
     {
         const QString id = section + QLatin1Char('/') + key;
         auto it = m_bases.find(id);
         if (it == m_bases.end()) {
             BaseAddress a = m_keys ? readBaseAddress(m_keys, m_sep, section, key, fallback, 0, highest,
-                                                     QStringLiteral("Эти параметры не читаются и не записываются."))
+                                                     what.isEmpty() ? consequence(meaning, perChannel) : what)
                                    : readBaseAddress([](const QString&, const QString&, const QString& f) { return f; },
                                                      QStringLiteral("."), section, key, fallback, 0, highest, QString());
             if (!a.valid)
@@ -187,7 +197,7 @@ void addSetpoints(Builder& b, int n)
                            r.kind, r.kind == Kind::Code ? setpointTypes() : QList<Item>{});
         p.channel = n;
         // Module index × 6 + channel index: base + n - 1.
-        p.base = b.base(kFlash, key, QLatin1String(r.fallback), kChannels - 1);
+        p.base = b.base(kFlash, key, QLatin1String(r.fallback), kChannels - 1, p.meaning, true);
         p.offset = n - 1;
         if (r.kind == Kind::Real) {
             commands(p, ReadRealFlash, Writing::FlashThenVerified, WriteRealFlash, WriteReal);
@@ -234,7 +244,7 @@ void addInputs(Builder& b, int n)
         // The last byte of the last channel in the last flash copy must be an address too.
         const int highest = (kFlashCopies - 1) * kFlashCopySpacing + (r.real ? 4 * 5 + 3 : 5);
         if (r.key) {
-            p.base = b.base(kFlash, QLatin1String(r.key), QLatin1String(r.fallback), highest);
+            p.base = b.base(kFlash, QLatin1String(r.key), QLatin1String(r.fallback), highest, p.meaning, true);
         } else {
             qint32 v = 0;
             addressValue(QLatin1String(r.fallback), QStringLiteral("."), &v);
@@ -280,7 +290,8 @@ void addTexts(Builder& b, int n)
         p.writeLength = r.written;
         // The text's base key of section CPU is "TEXT", the unit's "UNIT".
         const QString devKey = key == QLatin1String("UofM") ? QStringLiteral("UNIT") : key;
-        p.base = b.base(kCpu, devKey, QLatin1String(r.fallback), r.slot * (kChannels - 1) + r.written - 1);
+        p.base = b.base(kCpu, devKey, QLatin1String(r.fallback), r.slot * (kChannels - 1) + r.written - 1, p.meaning,
+                        true, QStringLiteral("Тексты и единицы измерения каналов не читаются и не записываются."));
         p.offset = r.slot * (n - 1);
         commands(p, ReadInteger, Writing::VerifiedPair, WriteIntegerFlash, WriteInteger);
         b.params << p;
@@ -375,19 +386,22 @@ void addClockAndPort(Builder& b)
 
     Param speed = withKind(integerParam(QStringLiteral("speed"), QStringLiteral("Настройки COM порта"), 0, 0), Kind::Code,
                            speedCodes());
-    speed.base = b.base(kCpu, QStringLiteral("SPD_EXC"), QStringLiteral("&H1"), 0);
+    speed.base = b.base(kCpu, QStringLiteral("SPD_EXC"), QStringLiteral("&H1"), 0, speed.meaning, false,
+                        QStringLiteral("Настройки COM порта прибора не читаются (записываются по адресу 1)."));
     // The speed code is written at address 1 whatever SPD_EXC says.
     speed.writeAddress = 1;
     commands(speed, ReadInteger, Writing::VerifiedPair, WriteIntegerFlash, WriteInteger);
     b.params << speed;
 
     Param net = integerParam(QStringLiteral("netnum"), QStringLiteral("Сетевой адрес прибора"), 0, 255);
-    net.base = b.base(kCpu, QStringLiteral("NET_NUM"), QStringLiteral("&H1"), 0);
+    net.base = b.base(kCpu, QStringLiteral("NET_NUM"), QStringLiteral("&H1"), 0, net.meaning, false,
+                      QStringLiteral("Сетевой адрес прибора не читается и не записывается."));
     commands(net, ReadRegister, Writing::VerifiedPair, WriteRegister2, WriteRegister);
     b.params << net;
 
     Param count = integerParam(QStringLiteral("channels"), QStringLiteral("Число каналов"), 1, kChannels);
-    count.base = b.base(kCpu, QStringLiteral("MAX_CH"), QStringLiteral("&H2"), 0);
+    count.base = b.base(kCpu, QStringLiteral("MAX_CH"), QStringLiteral("&H2"), 0, count.meaning, false,
+                        QStringLiteral("Число каналов прибора не читается и не записывается."));
     commands(count, ReadInteger, Writing::VerifiedPair, WriteIntegerFlash, WriteInteger);
     b.params << count;
 }
@@ -482,6 +496,15 @@ QList<const Param*> Map::match(const QString& pattern) const
 QStringList Map::problems() const
 {
     return m_problems;
+}
+
+QStringList Map::problems(const QString& pattern) const
+{
+    QStringList out;
+    for (const Param* p : match(pattern))
+        if (!p->base.valid && !out.contains(p->base.problem))
+            out << p->base.problem;
+    return out;
 }
 
 } // namespace instrument::map

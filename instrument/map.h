@@ -120,6 +120,9 @@ public:
     QList<const Param*> match(const QString& pattern) const;
     // One text for each key of "dev.dat" that is not an address.
     QStringList problems() const;
+    // The same for the keys the parameters matching pattern (as match()
+    // takes it) need: what a program that uses only those reports.
+    QStringList problems(const QString& pattern) const;
 
 private:
     QList<Param> m_params;

@@ -14,6 +14,8 @@ using namespace instrument::cmd;
 const QString kOK = QStringLiteral("OK");
 // Command 13 writing 1 at 151A restarts the instrument's logic.
 constexpr qint16 kRestartAddress = 0x151A;
+// Byte 1 to address 44B of a module restarts its converter.
+const QString kModuleRestart = QStringLiteral("44B;1");
 
 QString hex(int address)
 {
@@ -96,6 +98,26 @@ QString perform(Link& link, const Call& call, QString* error)
     return QString();
 }
 
+Call restartCall()
+{
+    Call restart;
+    restart.command = WriteInteger;
+    restart.address = hex(kRestartAddress);
+    restart.value = QStringLiteral("1");
+    restart.answerIgnored = true;
+    return restart;
+}
+
+Call readingsCall()
+{
+    Call c;
+    c.function = Call::SendCommand;
+    c.command = ReadReadings;
+    // The count of channels asked for, in hexadecimal as the request spells it: "c".
+    c.value = QString::number(kChannels, 16);
+    return c;
+}
+
 QList<Call> readCalls(const Param& p)
 {
     switch (p.kind) {
@@ -160,13 +182,23 @@ QList<Call> writeCalls(const Param& p, const QString& wire)
         break;
     case Writing::PlainThenRestart: {
         calls << comPort(p, p.writeCommand, a, wire);
-        Call restart = comPort(p, WriteInteger, kRestartAddress, QStringLiteral("1"));
-        restart.answerIgnored = true;
+        Call restart = restartCall();
+        restart.module = p.module;
         calls << restart;
         break;
     }
     }
     return calls;
+}
+
+Call moduleRestartCall(int module)
+{
+    Call c;
+    c.function = Call::SendCommand;
+    c.command = ModuleRestart;
+    c.address = QString::number(module);
+    c.value = kModuleRestart;
+    return c;
 }
 
 Result read(const Param& p, Link& link)

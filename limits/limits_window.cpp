@@ -8,7 +8,8 @@
 #include "statusbar.h"
 #include "values.h"
 #include "windowstyle.h"
-#include "protocol.h"
+#include "link.h"
+#include "map.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QHash>
 #include <limits>
 
 namespace limits {
@@ -25,9 +27,8 @@ namespace {
 const QString kProgram = QStringLiteral("Limits");
 const QString kTitle = QStringLiteral("Установка уставок");
 
-// Integer parameters are read from the flash and written to it and to the
-// working copy; reals likewise.
-using namespace instrument::cmd;
+namespace map = instrument::map;
+using map::kChannelsPerModule;
 
 QLabel* centred(QLabel* l)
 {
@@ -45,24 +46,46 @@ void repaintNow(QWidget* w)
 // above arrive negative. Such a reading of a code, a digit count or a flag
 // is no item of its list; the message says what was read and why it is
 // not shown, instead of a bare "-1".
-std::optional<QString> unshownReading(Param p, const QString& answer)
+std::optional<QString> unshownReading(const map::Param& p, const QString& answer)
 {
     bool ok = false;
     const int n = answer.trimmed().toInt(&ok);
     if (!ok || n >= 0 || n < -32768)
         return std::nullopt;
     const QString hex = QString::number(n + 65536, 16).toUpper();
-    QString what;
-    switch (p) {
-    case Param::THT1: what = QStringLiteral("тип первой уставки"); break;
-    case Param::THT2: what = QStringLiteral("тип второй уставки"); break;
-    case Param::d_Point: what = QStringLiteral("число цифр после запятой"); break;
-    case Param::LOCK_CH: what = QStringLiteral("признак исключения канала"); break;
-    default: return std::nullopt;
-    }
+    static const QHash<QString, QString> what{
+        {QStringLiteral("THT1"), QStringLiteral("тип первой уставки")},
+        {QStringLiteral("THT2"), QStringLiteral("тип второй уставки")},
+        {QStringLiteral("d_Point"), QStringLiteral("число цифр после запятой")},
+        {QStringLiteral("LOCK_CH"), QStringLiteral("признак исключения канала")},
+    };
+    if (!what.contains(p.key))
+        return std::nullopt;
     return QStringLiteral("из прибора прочитан %1 %2 (шестнадцатеричное): такого значения нет в списке, "
                           "поле не изменено")
-        .arg(what, hex);
+        .arg(what.value(p.key), hex);
+}
+
+// The items of a whole-number list: the parameter's values.
+QStringList valueItems(const map::Param* p)
+{
+    return p ? ui::numbers(int(p->lowest), int(p->highest)) : QStringList();
+}
+
+// The item of cbDig for a digits value: the allowed values select their
+// item, anything else the item "1".
+int digitsIndex(const map::Param& p, qint64 n)
+{
+    return n >= p.lowest && n <= p.highest ? int(n - p.lowest) : 1;
+}
+
+// The item of cbActTH for an identical-observation count: the allowed
+// values their item, a larger one the item "2", a smaller one none (-1).
+int countIndex(const map::Param& p, qint64 n)
+{
+    if (n > p.highest)
+        return 1;
+    return n >= p.lowest ? int(n - p.lowest) : -1;
 }
 
 } // namespace
@@ -203,11 +226,15 @@ bool frmMain::Form_Load()
     setWindowTitle(ui::caption(kTitle, version()));
     StatusBar->showStep(QStringLiteral("Loading"));
 
-    ui::fill(Type1, typeItems(), 0);
-    ui::fill(Type2, typeItems(), 0);
+    const map::Param* type = instrumentMap().find(QStringLiteral("ch1.THT1"));
+    QStringList types;
+    for (const map::Item& item : type->items)
+        types << item.text;
+    ui::fill(Type1, types, 0);
+    ui::fill(Type2, types, 0);
     ui::fill(ChNum, ui::numbers(1, kChannelsPerModule), 0);
-    ui::fill(cbDig, ui::numbers(0, 2), 0);
-    ui::fill(cbActTH, ui::numbers(1, 10), 0);
+    ui::fill(cbDig, valueItems(instrumentMap().find(QStringLiteral("ch1.d_Point"))), 0);
+    ui::fill(cbActTH, valueItems(instrumentMap().find(QStringLiteral("ch1.TH_REAC11"))), 0);
 
     if (!loadLink())
         return false;
@@ -217,9 +244,9 @@ bool frmMain::Form_Load()
     // The network address is 1 at every start; "dev.dat" does not set it.
     ui::fillNetAddresses(cbNetAdrr, *dev(), 1);
 
-    m_tables.read(*dev());
     StatusBar->showStep(QString());
-    reportStartProblems(m_tables.problems());
+    reportStartProblems(instrumentMap().problems(
+        QStringLiteral("ch?.THT?,ch?.TH?,ch?.HIS?,ch?.nS,ch?.d_Point,ch?.TH_REAC11,ch?.LOCK_CH")));
     return true;
 }
 
@@ -243,53 +270,43 @@ void frmMain::cbNetAdrr_LostFocus()
 
 // ---- the common frame of an operation ---------------------------------------------------
 
-std::optional<qint16> frmMain::address(Param p, QString* refusal) const
+const map::Param* frmMain::param(const QString& key) const
 {
-    const std::optional<qint16> a = m_tables.address(p, ModulNum->currentIndex(), ChNum->currentIndex());
-    if (!a && refusal) {
-        const ui::BaseAddress& b = m_tables.base(p);
-        *refusal = b.valid ? QStringLiteral("не выбран канал") : b.refusal();
-    }
-    return a;
+    const int module = ModulNum->currentIndex();
+    const int channel = ChNum->currentIndex();
+    if (module < 0 || channel < 0)
+        return nullptr;
+    return instrumentMap().find(QStringLiteral("ch%1.%2").arg(module * kChannelsPerModule + channel + 1).arg(key));
 }
 
-QString frmMain::hexAddress(Param p) const
+bool frmMain::addressesKnown(std::initializer_list<QString> keys)
 {
-    return instrument::hexText16(address(p, nullptr).value_or(0));
-}
-
-bool frmMain::addressesKnown(std::initializer_list<Param> params)
-{
-    for (Param p : params) {
-        QString why;
-        if (!address(p, &why)) {
-            showError(why);
+    for (const QString& key : keys) {
+        const map::Param* p = param(key);
+        if (!p || !p->base.valid) {
+            showError(p ? p->base.refusal() : QStringLiteral("не выбран канал"));
             return false;
         }
     }
     return true;
 }
 
-std::optional<QString> frmMain::readOne(ui::Operation& op, quint8 command, Param p, const QString& step,
-                                        AnswerTest test)
+std::optional<QString> frmMain::readOne(ui::Operation& op, const map::Param& p, const QString& step, AnswerTest test)
 {
     if (!step.isEmpty())
         op.step(step);
-    const QString& sep = dev()->sFloatingPointSeparator;
-    const std::optional<QString> answer =
-        op.call([&](instrument::Dev& d) {
-            return d.sCOMPort(command, hexAddress(p),
-                              command == ReadIntegerFlash ? QStringLiteral("1") : QStringLiteral("0"));
-        });
-    if (!answer)
-        return std::nullopt;
-    if (test == AnswerTest::Hex ? instrument::readsAsHex(*answer) : instrument::isNumber(*answer, sep))
+    std::optional<QString> answer;
+    for (const map::Call& call : map::readCalls(p))
+        if (!(answer = op.perform(call)))
+            return std::nullopt;
+    if (test == AnswerTest::Hex ? instrument::readsAsHex(*answer)
+                                : instrument::isNumber(*answer, dev()->sFloatingPointSeparator))
         return answer;
     op.fail(unshownReading(p, *answer).value_or(*answer));
     return std::nullopt;
 }
 
-std::optional<QString> frmMain::realValue(QLineEdit* box, const QString& field, std::optional<double> zeroAs)
+std::optional<QString> frmMain::realValue(const map::Param& p, QLineEdit* box, const QString& field)
 {
     const QString& sep = dev()->sFloatingPointSeparator;
     const QString text = box->text();
@@ -298,23 +315,29 @@ std::optional<QString> frmMain::realValue(QLineEdit* box, const QString& field, 
         refuse(field, QStringLiteral("«%1» не является числом").arg(text));
         return std::nullopt;
     }
-    if (v == 0 && zeroAs)
-        v = *zeroAs;
-    const QString form = dev()->sExpConvection(v);
+    // The map takes "." as the decimal point.
+    QString canonical = text.trimmed();
+    if (sep != QLatin1String("."))
+        canonical.replace(sep, QStringLiteral("."));
+    const int digits = dev()->NOfDigits;
+    QString value, wire, error;
+    if (map::parseValue(p, canonical, digits, &value, &wire, &error))
+        return wire;
+    const double goes = v == 0 && p.zeroReplaced ? p.zeroAs : v;
     double sent = 0;
-    if (!ui::carriedExactly(form, v, &sent)) {
-        refuse(field, QStringLiteral("«%1» не передаётся прибору точно (прибор получил бы %2), введите меньше цифр")
-                          .arg(text, instrument::numberText(sent, sep)));
-        return std::nullopt;
-    }
-    return form;
+    map::carriedExactly(map::realWire(goes, digits), goes, &sent);
+    refuse(field, QStringLiteral("«%1» не передаётся прибору точно (прибор получил бы %2), введите меньше цифр")
+                      .arg(text, instrument::numberText(sent, sep)));
+    return std::nullopt;
 }
 
 frmMain::Setpoint frmMain::setpoint(int n) const
 {
     if (n == 1)
-        return {Param::THT1, Param::TH1, Param::HIS1, Type1, Value1, Gis1, QStringLiteral("первой"), 0};
-    return {Param::THT2, Param::TH2, Param::HIS2, Type2, Value2, Gis2, QStringLiteral("второй"), 1};
+        return {QStringLiteral("THT1"), QStringLiteral("TH1"), QStringLiteral("HIS1"), Type1, Value1, Gis1,
+                QStringLiteral("первой"), 0};
+    return {QStringLiteral("THT2"), QStringLiteral("TH2"), QStringLiteral("HIS2"), Type2, Value2, Gis2,
+            QStringLiteral("второй"), 1};
 }
 
 // ---- reads ------------------------------------------------------------------------------
@@ -334,14 +357,20 @@ void frmMain::readSetpoint(const Setpoint& s)
     if (!addressesKnown({s.type, s.value, s.hysteresis}))
         return;
     const QString& sep = dev()->sFloatingPointSeparator;
+    const map::Param& typeParam = *param(s.type);
+    const map::Param& hysteresisParam = *param(s.hysteresis);
     ui::Operation op(this, ui::Operation::Read);
 
     const std::optional<QString> type =
-        readOne(op, ReadIntegerFlash, s.type, QStringLiteral("Чтение типа %1 уставки").arg(s.ordinal), AnswerTest::Hex);
+        readOne(op, typeParam, QStringLiteral("Чтение типа %1 уставки").arg(s.ordinal), AnswerTest::Hex);
     if (!type)
         return;
     qint64 code = 0;
-    const int index = instrument::toWholeNumber(*type, sep, 0, 0xFFFF, &code) ? typeIndex(code) : -1;
+    int index = -1;
+    if (instrument::toWholeNumber(*type, sep, 0, 0xFFFF, &code))
+        for (int i = 0; i < typeParam.items.size() && index < 0; ++i)
+            if (typeParam.items.at(i).code == code)
+                index = i;
     if (index >= 0) {
         ui::selectItem(s.typeBox, index);
         m_readType[s.index].clear();
@@ -351,7 +380,7 @@ void frmMain::readSetpoint(const Setpoint& s)
     }
     repaintNow(s.typeBox);
 
-    const std::optional<QString> value = readOne(op, ReadRealFlash, s.value,
+    const std::optional<QString> value = readOne(op, *param(s.value),
                                                  QStringLiteral("Чтение величины %1 уставки").arg(s.ordinal),
                                                  AnswerTest::Number);
     if (!value)
@@ -359,31 +388,34 @@ void frmMain::readSetpoint(const Setpoint& s)
     ui::showValue(s.valueBox, *value);
 
     const std::optional<QString> hysteresis =
-        readOne(op, ReadRealFlash, s.hysteresis, QStringLiteral("Чтение гистерезиса"), AnswerTest::Number);
+        readOne(op, hysteresisParam, QStringLiteral("Чтение гистерезиса"), AnswerTest::Number);
     if (!hysteresis)
         return;
+    // A hysteresis of 0 is kept by the instrument as the value that replaces it.
     double h = 0;
     instrument::toNumber(*hysteresis, sep, &h);
-    ui::showValue(s.hysteresisBox, h == 0 ? instrument::numberText(0.001, sep) : *hysteresis);
+    ui::showValue(s.hysteresisBox, h == 0 && hysteresisParam.zeroReplaced
+                                       ? instrument::numberText(hysteresisParam.zeroAs, sep)
+                                       : *hysteresis);
 }
 
 void frmMain::ReadUsr_Click()
 {
-    if (!addressesKnown({Param::nS}))
+    if (!addressesKnown({QStringLiteral("nS")}))
         return;
     ui::Operation op(this, ui::Operation::Read);
     const std::optional<QString> answer =
-        readOne(op, ReadIntegerFlash, Param::nS, QStringLiteral("Чтение усреднения"), AnswerTest::Number);
+        readOne(op, *param(QStringLiteral("nS")), QStringLiteral("Чтение усреднения"), AnswerTest::Number);
     if (answer)
         ui::showValue(Usred, *answer);
 }
 
-void frmMain::readWhole(Param p, AnswerTest test, const std::function<void(qint64)>& show)
+void frmMain::readWhole(const QString& key, AnswerTest test, const std::function<void(qint64)>& show)
 {
-    if (!addressesKnown({p}))
+    if (!addressesKnown({key}))
         return;
     ui::Operation op(this, ui::Operation::Read);
-    const std::optional<QString> answer = readOne(op, ReadIntegerFlash, p, QString(), test);
+    const std::optional<QString> answer = readOne(op, *param(key), QString(), test);
     if (!answer)
         return;
     qint64 n = 0;
@@ -397,17 +429,20 @@ void frmMain::readWhole(Param p, AnswerTest test, const std::function<void(qint6
 
 void frmMain::cmbDigRead_Click()
 {
-    readWhole(Param::d_Point, AnswerTest::Hex, [this](qint64 n) { ui::selectItem(cbDig, digitsIndex(n)); });
+    readWhole(QStringLiteral("d_Point"), AnswerTest::Hex,
+              [this](qint64 n) { ui::selectItem(cbDig, digitsIndex(*param(QStringLiteral("d_Point")), n)); });
 }
 
 void frmMain::cmbActTHRead_Click()
 {
-    readWhole(Param::TH_REAC11, AnswerTest::Number, [this](qint64 n) { ui::selectItem(cbActTH, countIndex(n)); });
+    readWhole(QStringLiteral("TH_REAC11"), AnswerTest::Number,
+              [this](qint64 n) { ui::selectItem(cbActTH, countIndex(*param(QStringLiteral("TH_REAC11")), n)); });
 }
 
 void frmMain::cmbDisRead_Click()
 {
-    readWhole(Param::LOCK_CH, AnswerTest::Hex, [this](qint64 n) { chDis->setChecked(excludedChecked(n)); });
+    // The box is checked for the value 1 only.
+    readWhole(QStringLiteral("LOCK_CH"), AnswerTest::Hex, [this](qint64 n) { chDis->setChecked(n == 1); });
 }
 
 // ---- writes ---------------------------------------------------------------------------
@@ -426,22 +461,28 @@ void frmMain::writeSetpoint(const Setpoint& s)
 {
     if (!addressesKnown({s.type, s.value, s.hysteresis}))
         return;
+    const map::Param& typeParam = *param(s.type);
+    const map::Param& valueParam = *param(s.value);
+    const map::Param& hysteresisParam = *param(s.hysteresis);
 
     // Every box is checked before anything is written.
-    QString typeValue;   // empty: the box still holds the code the last read put there, not written
+    QString typeWire;   // empty: the box still holds the code the last read put there, not written
     const int index = ui::selectedIndex(s.typeBox);
     const QString typeText = s.typeBox->currentText();
-    if (index >= 0) {
-        typeValue = typeCodes().at(index);
+    QString canonical;
+    QString error;
+    if (index >= 0 && index < typeParam.items.size()) {
+        map::parseValue(typeParam, QString::number(typeParam.items.at(index).code), dev()->NOfDigits, &canonical,
+                        &typeWire, &error);
     } else if (m_readType[s.index].isEmpty() || typeText != m_readType[s.index]) {
         refuse(s.typeBox->toolTip(), QStringLiteral("«%1» не является пунктом списка").arg(typeText));
         return;
     }
-    const std::optional<QString> value = realValue(s.valueBox, s.valueBox->toolTip(), std::nullopt);
+    const std::optional<QString> value = realValue(valueParam, s.valueBox, s.valueBox->toolTip());
     if (!value)
         return;
-    // A hysteresis of 0 goes to the instrument as 0.001; the box keeps its 0.
-    const std::optional<QString> hysteresis = realValue(s.hysteresisBox, s.hysteresisBox->toolTip(), 0.001);
+    // A hysteresis of 0 goes to the instrument as the map's replacement; the box keeps its 0.
+    const std::optional<QString> hysteresis = realValue(hysteresisParam, s.hysteresisBox, s.hysteresisBox->toolTip());
     if (!hysteresis)
         return;
 
@@ -449,68 +490,82 @@ void frmMain::writeSetpoint(const Setpoint& s)
     const QString typeItem = QStringLiteral("тип %1 уставки").arg(s.ordinal);
     const QString valueItem = QStringLiteral("величина %1 уставки").arg(s.ordinal);
     const QString hysteresisItem = QStringLiteral("гистерезис %1 уставки").arg(s.ordinal);
-    op.plan(typeValue.isEmpty() ? QStringList{valueItem, hysteresisItem}
-                                : QStringList{typeItem, valueItem, hysteresisItem});
-    if (!typeValue.isEmpty()) {
-        if (!op.writePair(WriteIntegerFlash, WriteInteger, address(s.type, nullptr).value_or(0), typeValue))
+    op.plan(typeWire.isEmpty() ? QStringList{valueItem, hysteresisItem}
+                               : QStringList{typeItem, valueItem, hysteresisItem});
+    if (!typeWire.isEmpty()) {
+        if (!op.writeParam(typeParam, typeWire))
             return;
         op.done(typeItem);
     }
     op.step(QStringLiteral("Запись величины %1 уставки").arg(s.ordinal));
-    if (!op.writePair(WriteRealFlash, WriteReal, address(s.value, nullptr).value_or(0), *value))
+    if (!op.writeParam(valueParam, *value))
         return;
     op.done(valueItem);
     op.step(QStringLiteral("Запись гистерезиса"));
-    if (!op.writePair(WriteRealFlash, WriteReal, address(s.hysteresis, nullptr).value_or(0), *hysteresis))
+    if (!op.writeParam(hysteresisParam, *hysteresis))
         return;
     op.done(hysteresisItem);
 }
 
-void frmMain::writeInteger(Param p, const QString& value, const QString& step)
+void frmMain::writeInteger(const QString& key, qint64 value, const QString& step)
 {
+    const map::Param& p = *param(key);
+    QString canonical, wire, error;
+    if (!map::parseValue(p, QString::number(value), dev()->NOfDigits, &canonical, &wire, &error)) {
+        showError(error);
+        return;
+    }
     ui::Operation op(this, ui::Operation::Write, step);
-    (void)op.writePair(WriteIntegerFlash, WriteInteger, address(p, nullptr).value_or(0), value);
+    (void)op.writeParam(p, wire);
 }
 
 void frmMain::WriteUsr_Click()
 {
-    if (!addressesKnown({Param::nS}))
+    const QString key = QStringLiteral("nS");
+    if (!addressesKnown({key}))
         return;
-    const QString value = averagingsValue(Usred->text(), dev()->sFloatingPointSeparator);
-    if (value.isEmpty()) {
-        refuse(Usred->toolTip(), QStringLiteral("«%1» не является целым числом от 0 до 255").arg(Usred->text()));
+    const map::Param& p = *param(key);
+    qint64 n = 0;
+    if (!instrument::toWholeNumber(Usred->text(), dev()->sFloatingPointSeparator, p.lowest, p.highest, &n)) {
+        refuse(Usred->toolTip(), QStringLiteral("«%1» не является целым числом от %2 до %3")
+                                     .arg(Usred->text())
+                                     .arg(p.lowest)
+                                     .arg(p.highest));
         return;
     }
-    writeInteger(Param::nS, value, QStringLiteral("Запись числа усреднений"));
+    writeInteger(key, n, QStringLiteral("Запись числа усреднений"));
 }
 
 void frmMain::cmbDigWrite_Click()
 {
-    if (!addressesKnown({Param::d_Point}))
+    const QString key = QStringLiteral("d_Point");
+    if (!addressesKnown({key}))
         return;
     if (cbDig->currentIndex() < 0) {
         refuse(Label12->text(), QStringLiteral("ничего не выбрано"));
         return;
     }
-    writeInteger(Param::d_Point, cbDig->currentText(), QString());
+    writeInteger(key, param(key)->lowest + cbDig->currentIndex(), QString());
 }
 
 void frmMain::cmbActTHWrite_Click()
 {
-    if (!addressesKnown({Param::TH_REAC11}))
+    const QString key = QStringLiteral("TH_REAC11");
+    if (!addressesKnown({key}))
         return;
     if (cbActTH->currentIndex() < 0) {
         refuse(Label13->text(), QStringLiteral("ничего не выбрано"));
         return;
     }
-    writeInteger(Param::TH_REAC11, countValue(cbActTH->currentIndex()), QString());
+    writeInteger(key, param(key)->lowest + cbActTH->currentIndex(), QString());
 }
 
 void frmMain::cmbDisWrite_Click()
 {
-    if (!addressesKnown({Param::LOCK_CH}))
+    const QString key = QStringLiteral("LOCK_CH");
+    if (!addressesKnown({key}))
         return;
-    writeInteger(Param::LOCK_CH, chDis->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), QString());
+    writeInteger(key, chDis->isChecked() ? 1 : 0, QString());
 }
 
 } // namespace limits

@@ -8,7 +8,6 @@
 
 #include "operation.h"
 #include "programwindow.h"
-#include "setpoints.h"
 
 #include <functional>
 #include <optional>
@@ -22,6 +21,9 @@ class QPushButton;
 
 namespace ui {
 class StatusBar;
+}
+namespace instrument::map {
+struct Param;
 }
 
 namespace limits {
@@ -37,7 +39,6 @@ public:
 
     // Start-up. False when the link cannot start (the user has been told).
     bool Form_Load();
-    const AddressTables& tables() const { return m_tables; }
 
     // ---- handlers -----------------------------------------------------------------
     void cmdExit_Click();
@@ -103,11 +104,11 @@ public:
     ui::StatusBar* StatusBar = nullptr;
 
 private:
-    // The controls and tables of one setpoint.
+    // The controls and parameters (keys of the map's chN.*) of one setpoint.
     struct Setpoint {
-        Param type;
-        Param value;
-        Param hysteresis;
+        QString type;
+        QString value;
+        QString hysteresis;
         QComboBox* typeBox;
         QLineEdit* valueBox;
         QLineEdit* hysteresisBox;
@@ -122,26 +123,23 @@ private:
     void readSetpoint(const Setpoint& s);
     void writeSetpoint(const Setpoint& s);
     enum class AnswerTest { Hex, Number };
-    // One read of p for the selected channel (command 6 or 12) whose answer
-    // passes test; nothing when the operation is over.
-    std::optional<QString> readOne(ui::Operation& op, quint8 command, Param p, const QString& step, AnswerTest test);
-    // A read of the whole number p whose answer passes test, shown by show.
-    void readWhole(Param p, AnswerTest test, const std::function<void(qint64)>& show);
-    // The operation that writes the integer pair of p with value.
-    void writeInteger(Param p, const QString& value, const QString& step);
-    // The address of p for the selected channel, or the message why there is none.
-    std::optional<qint16> address(Param p, QString* refusal) const;
-    // The address as the link takes it in frames ("C8").
-    QString hexAddress(Param p) const;
+    using Param = instrument::map::Param;
+    // The parameter key of the selected channel; null when no channel is selected.
+    const Param* param(const QString& key) const;
+    // One read of p whose answer passes test; nothing when the operation is over.
+    std::optional<QString> readOne(ui::Operation& op, const Param& p, const QString& step, AnswerTest test);
+    // A read of the whole number key whose answer passes test, shown by show.
+    void readWhole(const QString& key, AnswerTest test, const std::function<void(qint64)>& show);
+    // The operation that writes the integer key with value (a whole number).
+    void writeInteger(const QString& key, qint64 value, const QString& step);
     // True when every parameter of an operation has its address; otherwise
     // the first refusal is shown.
-    bool addressesKnown(std::initializer_list<Param> params);
-    // A real typed in box as the instrument's exponent form; a box that holds
-    // no number, or one the instrument cannot take exactly, is refused with
-    // a message naming the field. zeroAs replaces a value of exactly 0.
-    std::optional<QString> realValue(QLineEdit* box, const QString& field, std::optional<double> zeroAs);
+    bool addressesKnown(std::initializer_list<QString> keys);
+    // A real typed in box as the instrument's exponent form for p; a box that
+    // holds no number, or one the instrument cannot take exactly, is refused
+    // with a message naming the field.
+    std::optional<QString> realValue(const Param& p, QLineEdit* box, const QString& field);
 
-    AddressTables m_tables;
     // The text the last read of each type put into its box's edit field
     // (a code no item stands for); only that text may be left unwritten.
     QString m_readType[2];

@@ -2,12 +2,11 @@
 // receive phases bounded by the time-out, the repetitions, the busy pointer
 // and the exchange log.
 
-#include "dev.h"
+#include "linkcore.h"
 
 #include "cp1251.h"
 #include "protocol.h"
 
-#include <QApplication>
 #include <cmath>
 
 namespace instrument {
@@ -16,16 +15,16 @@ using namespace protocol;
 
 const QString kMsgExchangeRunning = QStringLiteral("Обмен с прибором уже идёт: запрос не отправлен");
 
-bool Dev::s_assertOnSecondExchange = true;
+bool LinkCore::s_assertOnSecondExchange = true;
 
-bool Dev::setAssertOnSecondExchange(bool on)
+bool LinkCore::setAssertOnSecondExchange(bool on)
 {
     const bool was = s_assertOnSecondExchange;
     s_assertOnSecondExchange = on;
     return was;
 }
 
-bool Dev::secondExchange() const
+bool LinkCore::secondExchange() const
 {
     if (!m_running)
         return false;
@@ -34,7 +33,7 @@ bool Dev::secondExchange() const
     return true;
 }
 
-QString Dev::portPath(int number) const
+QString LinkCore::portPath(int number) const
 {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
@@ -46,13 +45,15 @@ QString Dev::portPath(int number) const
 #endif
 }
 
-bool Dev::openPort(QString* error)
+bool LinkCore::openPort(QString* error)
 {
     if (m_port->isOpen())
         m_port->close();
     PortSettings settings;
     if (!PortSettings::parse(Settings, &settings, error))
         return false;
+    if (!m_devicePath.isEmpty())
+        return m_port->open(m_devicePath, settings, error);
     const QString path = portPath(Number);
     // A port behind a device server waits for its connection no longer than
     // for an answer.
@@ -67,35 +68,39 @@ bool Dev::openPort(QString* error)
     return false;
 }
 
-void Dev::closePort()
+void LinkCore::closePort()
 {
     if (m_port->isOpen())
         m_port->close();
 }
 
-void Dev::beginBusy()
+void LinkCore::beginBusy()
 {
     ++m_busy;
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    busyChanged(true);
 }
 
-void Dev::endBusy()
+void LinkCore::endBusy()
 {
     if (m_busy == 0)
         return;
     --m_busy;
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QApplication::restoreOverrideCursor();
+    busyChanged(false);
 }
 
-int Dev::msLeft(qint64 deadline) const
+void LinkCore::releaseBusy()
+{
+    while (m_busy > 0)
+        endBusy();
+}
+
+int LinkCore::msLeft(qint64 deadline) const
 {
     const qint64 left = deadline - m_clock->elapsedMs();
     return int(qBound<qint64>(0, left, 24LL * 3600 * 1000));
 }
 
-void Dev::logLine(const QString& kind, const QString& text)
+void LinkCore::logLine(const QString& kind, const QString& text)
 {
     if (!bolUseLogFile || !m_log.isOpen())
         return;
@@ -104,13 +109,13 @@ void Dev::logLine(const QString& kind, const QString& text)
     m_log.flush();
 }
 
-Dev::Attempt Dev::exchange(const QString& frameWithCrLf, Phase1Events phase1)
+LinkCore::Attempt LinkCore::exchange(const QString& frameWithCrLf, Phase1Events phase1)
 {
     // A second exchange refused during the waits below reports to its own
     // caller through COMError and sErrorMsg; this exchange's state is as it
     // was before the wait.
     struct KeepState {
-        Dev& dev;
+        LinkCore& dev;
         const quint8 error = dev.COMError;
         const QString message = dev.sErrorMsg;
         ~KeepState()
@@ -120,7 +125,7 @@ Dev::Attempt Dev::exchange(const QString& frameWithCrLf, Phase1Events phase1)
         }
     } keep{*this};
     Attempt a;
-    showText(COMIn, frameWithCrLf);
+    statusCommand(frameWithCrLf);
     logLine(QStringLiteral("Command"), frameWithCrLf);
 
     QString error;
@@ -166,12 +171,12 @@ Dev::Attempt Dev::exchange(const QString& frameWithCrLf, Phase1Events phase1)
             return lost();
     }
 
-    showText(COMOut, a.answer);
+    statusAnswer(a.answer);
     logLine(QStringLiteral("Answer"), a.answer);
     return a;
 }
 
-QString Dev::sPortSR(const QString& Command)
+QString LinkCore::sPortSR(const QString& Command)
 {
     if (secondExchange()) {
         COMError = kExchangeRunning;
@@ -182,9 +187,9 @@ QString Dev::sPortSR(const QString& Command)
     return portSR(Command);
 }
 
-QString Dev::portSR(const QString& Command)
+QString LinkCore::portSR(const QString& Command)
 {
-    showStatus();
+    statusShow();
     beginBusy();
     COMError = 0;
     sErrorMsg.clear();
@@ -204,12 +209,11 @@ QString Dev::portSR(const QString& Command)
         COMError = 2;
         return QString();
     }
-    if (isVisible())
-        hide();
+    statusDone();
     return a.answer;
 }
 
-QString Dev::sSendCommand(qint16 iCommand, const QString& sPar1, const QString& sPar2)
+QString LinkCore::sSendCommand(qint16 iCommand, const QString& sPar1, const QString& sPar2)
 {
     if (secondExchange()) {
         COMError = kExchangeRunning;
@@ -236,7 +240,7 @@ QString Dev::sSendCommand(qint16 iCommand, const QString& sPar1, const QString& 
     }
 }
 
-QString Dev::sCOMPort(quint8 Command, const QString& Adrr, const QString& Value)
+QString LinkCore::sCOMPort(quint8 Command, const QString& Adrr, const QString& Value)
 {
     if (secondExchange())
         return kMsgExchangeRunning;
@@ -244,9 +248,9 @@ QString Dev::sCOMPort(quint8 Command, const QString& Adrr, const QString& Value)
     return comPort(Command, Adrr, Value);
 }
 
-QString Dev::comPort(quint8 Command, const QString& Adrr, const QString& Value)
+QString LinkCore::comPort(quint8 Command, const QString& Adrr, const QString& Value)
 {
-    showStatus();
+    statusShow();
     beginBusy();
     QString error;
     QString result;
@@ -272,8 +276,8 @@ QString Dev::comPort(quint8 Command, const QString& Adrr, const QString& Value)
     }
     closePort();
     endBusy();
-    if (!systemError && isVisible())
-        hide();
+    if (!systemError)
+        statusDone();
     return result;
 }
 

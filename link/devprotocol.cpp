@@ -1,6 +1,6 @@
 // The frames of both request paths and the judging of their answers.
 
-#include "dev.h"
+#include "linkcore.h"
 
 #include "numbers.h"
 #include "protocol.h"
@@ -9,7 +9,7 @@ namespace instrument {
 
 using namespace protocol;
 
-QString Dev::addressFrame(quint8 Command, const QString& Adrr, const QString& Value) const
+QString LinkCore::addressFrame(quint8 Command, const QString& Adrr, const QString& Value) const
 {
     QString frame = QStringLiteral(":");
     if (EnableNetAdrr)
@@ -33,7 +33,7 @@ QString Dev::addressFrame(quint8 Command, const QString& Adrr, const QString& Va
     return frame + Adrr + QLatin1Char(';');
 }
 
-QString Dev::sBuildCommand(qint16 iCommand, const QString& sPar1, const QString& sPar2)
+QString LinkCore::sBuildCommand(qint16 iCommand, const QString& sPar1, const QString& sPar2)
 {
     const QString head = QLatin1Char(':') + QString::number(bNetAdrr) + QLatin1Char(';') + QString::number(iCommand)
         + QLatin1Char(';');
@@ -54,17 +54,17 @@ QString Dev::sBuildCommand(qint16 iCommand, const QString& sPar1, const QString&
     return QString();
 }
 
-QString Dev::sExpConvection(double Value) const
+QString LinkCore::sExpConvection(double Value) const
 {
     return exponentForm(Value, NOfDigits, sFloatingPointSeparator, true);
 }
 
-QString Dev::sExpConvection1(double Value) const
+QString LinkCore::sExpConvection1(double Value) const
 {
     return exponentForm(Value, NOfDigits, sFloatingPointSeparator, false);
 }
 
-void Dev::CheckAnswer(qint16 iCommand, const QString& sAnswer, const QString& sPar)
+void LinkCore::CheckAnswer(qint16 iCommand, const QString& sAnswer, const QString& sPar)
 {
     if (COMError != 0)
         return;
@@ -158,7 +158,7 @@ void Dev::CheckAnswer(qint16 iCommand, const QString& sAnswer, const QString& sP
     }
 }
 
-QString Dev::interpretAddressAnswer(quint8 Command, const QString& answer, bool* retry, bool* systemError)
+QString LinkCore::interpretAddressAnswer(quint8 Command, const QString& answer, bool* retry, bool* systemError)
 {
     *retry = false;
     *systemError = false;

@@ -1,7 +1,7 @@
 // The settings file "dev.dat", the start-up that reads the link keys and the
 // exchange log file.
 
-#include "dev.h"
+#include "linkcore.h"
 
 #include "inifile.h"
 #include "numbers.h"
@@ -37,12 +37,12 @@ bool openLog(QFile& log, const QString& path, QString* reason)
 
 } // namespace
 
-QString Dev::sGetINI(const QString& sSection, const QString& sKey, const QString& sDefault) const
+QString LinkCore::sGetINI(const QString& sSection, const QString& sKey, const QString& sDefault) const
 {
     return ini::read(programFile(QStringLiteral("dev.dat")), sSection, sKey, sDefault);
 }
 
-qint32 Dev::iGetINI(const QString& sSection, const QString& sKey, qint32 iDefault) const
+qint32 LinkCore::iGetINI(const QString& sSection, const QString& sKey, qint32 iDefault) const
 {
     double v = 0;
     if (!toSettingNumber(sGetINI(sSection, sKey, QString::number(iDefault)), sFloatingPointSeparator, &v)
@@ -51,24 +51,24 @@ qint32 Dev::iGetINI(const QString& sSection, const QString& sKey, qint32 iDefaul
     return qint32(std::nearbyint(v));
 }
 
-QString Dev::sGetINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
+QString LinkCore::sGetINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
                       const QString& sDefault) const
 {
     return ini::read(sFileName, sSection, sKey, sDefault);
 }
 
-bool Dev::sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const
+bool LinkCore::sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const
 {
     return sWriteINIA(programFile(QStringLiteral("dev.dat")), sSection, sKey, sValue);
 }
 
-bool Dev::sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
+bool LinkCore::sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
                      const QString& sValue) const
 {
     return ini::write(sFileName, sSection, sKey, sValue, &m_iniWriteError);
 }
 
-bool Dev::Form_Load()
+bool LinkCore::Form_Load()
 {
     m_loadError.clear();
     sFloatingPointSeparator = localeDecimalSeparator();
@@ -157,13 +157,13 @@ bool Dev::Form_Load()
     return true;
 }
 
-void Dev::Form_Unload()
+void LinkCore::Form_Unload()
 {
     if (m_log.isOpen())
         m_log.close();
 }
 
-void Dev::ClearLogFile()
+void LinkCore::ClearLogFile()
 {
     m_log.close();
     QString reason;

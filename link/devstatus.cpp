@@ -42,12 +42,28 @@ void Dev::showText(QLineEdit* box, const QString& text)
     paintNow();
 }
 
-void Dev::showStatus()
+void Dev::statusShow()
 {
     if (bolShow) {
         show();
         paintNow();
     }
+}
+
+void Dev::statusCommand(const QString& text)
+{
+    showText(COMIn, text);
+}
+
+void Dev::statusAnswer(const QString& text)
+{
+    showText(COMOut, text);
+}
+
+void Dev::statusDone()
+{
+    if (isVisible())
+        hide();
 }
 
 void Dev::paintNow()

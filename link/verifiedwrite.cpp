@@ -1,7 +1,7 @@
 // Verified writes: a value written to the instrument counts only once it has
 // been read back equal.
 
-#include "dev.h"
+#include "linkcore.h"
 #include "numbers.h"
 #include "protocol.h"
 
@@ -30,7 +30,7 @@ bool registerPattern(const QString& readBack, quint16* pattern)
 
 } // namespace
 
-QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& Value)
+QString LinkCore::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& Value)
 {
     if (secondExchange())
         return kMsgExchangeRunning;
@@ -38,7 +38,7 @@ QString Dev::sWriteAndRead(quint8 Command, const QString& Adrr, const QString& V
     return writeAndRead(Command, Adrr, Value);
 }
 
-QString Dev::writeAndRead(quint8 Command, const QString& Adrr, const QString& Value)
+QString LinkCore::writeAndRead(quint8 Command, const QString& Adrr, const QString& Value)
 {
     QString wire = Value;
     const int at = wire.indexOf(sFloatingPointSeparator);
@@ -110,7 +110,7 @@ QString Dev::writeAndRead(quint8 Command, const QString& Adrr, const QString& Va
     }
 }
 
-QString Dev::sWriteToFlash(quint8 Command, qint16 AdrrDecInt, const QString& Value)
+QString LinkCore::sWriteToFlash(quint8 Command, qint16 AdrrDecInt, const QString& Value)
 {
     if (secondExchange())
         return kMsgExchangeRunning;

@@ -2,11 +2,14 @@
 
 #include "datafile.h"
 #include "dev.h"
+#include "link.h"
+#include "map.h"
 #include "messagebox.h"
 #include "numbers.h"
 #include "operation.h"
 #include "protocol.h"
 
+#include <QCoreApplication>
 #include <QProgressBar>
 
 namespace memory {
@@ -18,9 +21,6 @@ const QString kErrorPrefix = QStringLiteral("Ошибка: ");
 // The run's own register reads answer in English, as they always have.
 const QString kRegisterPrefix = QStringLiteral("Error: ");
 
-constexpr int kFirstFrameRegister = 0x2;
-constexpr int kLengthRegister = 0x4;
-constexpr int kCurrentFrameRegister = 0x20;
 // The number of value fields the link checks in a frame answer, in hexadecimal.
 const QString kCheckedValues = QStringLiteral("c");
 
@@ -33,11 +33,12 @@ bool FrameReader::stopRequested() const
     return m_stop || (m_op && !m_op->ok());
 }
 
-bool FrameReader::readRegister(int address, const QString& prefix, qint64* value, QString* message)
+bool FrameReader::readRegister(const instrument::map::Param& p, const QString& prefix, qint64* value, QString* message)
 {
-    const std::optional<QString> a = m_op->call([&](instrument::Dev& d) {
-        return d.sCOMPort(instrument::cmd::ReadRegister, instrument::hexText(quint32(address)), QStringLiteral("0"));
-    });
+    std::optional<QString> a;
+    for (const instrument::map::Call& c : instrument::map::readCalls(p))
+        if (!(a = m_op->perform(c)))
+            return false;
     if (!a)
         return false;
     if (instrument::toWholeNumber(*a, m_op->dev().sFloatingPointSeparator, -2147483647LL, 2147483647LL, value))
@@ -52,9 +53,11 @@ FrameReader::Result FrameReader::run(ui::Operation& op, const Request& request)
     m_running = true;
     m_op = &op;
     m_list = FrameList();
+    m_progress = Progress();
     Result result;
     auto end = [&](Outcome outcome, const QString& message = QString()) {
         m_running = false;
+        result.frames = m_progress.frames;
         m_op = nullptr;
         result.outcome = outcome;
         result.message = message;
@@ -67,29 +70,32 @@ FrameReader::Result FrameReader::run(ui::Operation& op, const Request& request)
         return end(Outcome::Refused, kErrorPrefix + fileProblem);
 
     const int i = request.buffer;
+    const auto reg = [&](const char* key) -> const instrument::map::Param& {
+        return *request.map->find(QStringLiteral("buffer%1.%2").arg(i + 1).arg(QLatin1String(key)));
+    };
     qint64 count = request.count;
     QString message;
     if (request.wholeBuffer) {
-        if (!readRegister(kLengthRegister + i, kErrorPrefix, &count, &message))
+        if (!readRegister(reg("length"), kErrorPrefix, &count, &message))
             return end(message.isEmpty() ? Outcome::Stopped : Outcome::Refused, message);
-        if (stopRequested())
+        if (stopAfterHeldEvents())
             return end(Outcome::Stopped);
     }
 
     qint64 current = 0;
     qint64 start = 0;
     qint64 length = 0;
-    if (!readRegister(kCurrentFrameRegister + i, kRegisterPrefix, &current, &message))
+    if (!readRegister(reg("current"), kRegisterPrefix, &current, &message))
         return end(message.isEmpty() ? Outcome::Stopped : Outcome::Refused, message);
-    if (stopRequested())
+    if (stopAfterHeldEvents())
         return end(Outcome::Stopped);
-    if (!readRegister(kFirstFrameRegister + i, kRegisterPrefix, &start, &message))
+    if (!readRegister(reg("first"), kRegisterPrefix, &start, &message))
         return end(message.isEmpty() ? Outcome::Stopped : Outcome::Refused, message);
-    if (stopRequested())
+    if (stopAfterHeldEvents())
         return end(Outcome::Stopped);
-    if (!readRegister(kLengthRegister + i, kRegisterPrefix, &length, &message))
+    if (!readRegister(reg("length"), kRegisterPrefix, &length, &message))
         return end(message.isEmpty() ? Outcome::Stopped : Outcome::Refused, message);
-    if (stopRequested())
+    if (stopAfterHeldEvents())
         return end(Outcome::Stopped);
 
     m_list = frameList(i, current, start, length, count, request.step);
@@ -101,16 +107,29 @@ FrameReader::Result FrameReader::run(ui::Operation& op, const Request& request)
         m_bar->setMaximum(std::max(0, m_list.count - 1));
         m_bar->setValue(0);
     }
+    m_progress.frames = m_list.count;
+    reportProgress();
     for (qint32 k = 0; k < m_list.count; ++k) {
         if (stopRequested())
             return end(Outcome::Stopped);
-        if (!readFrame(m_list.at(k), request.file, &result.framesWritten))
+        if (!readFrame(m_list.at(k), request.file, &result)) {
+            result.abortedAt = m_list.at(k);
             return end(Outcome::Aborted);
+        }
     }
     return end(Outcome::Finished);
 }
 
-bool FrameReader::readFrame(qint32 frame, const QString& file, int* written)
+bool FrameReader::stopAfterHeldEvents()
+{
+    // The register reads wait with the window's input held; a stop clicked
+    // meanwhile is in the queue now, and counts before the next exchange.
+    if (!stopRequested())
+        QCoreApplication::processEvents();
+    return stopRequested();
+}
+
+bool FrameReader::readFrame(qint32 frame, const QString& file, Result* result)
 {
     const QString number = frameNumberText(frame);
     instrument::Dev& dev = m_op->dev();
@@ -132,23 +151,31 @@ bool FrameReader::readFrame(qint32 frame, const QString& file, int* written)
                 for (;;) {
                     QString why;
                     if (appendToDataFile(file, bytes, &why)) {
-                        ++*written;
+                        ++result->framesWritten;
+                        ++m_progress.written;
                         break;
                     }
-                    const Answer a = ask(why);
+                    // The data file's reason says "кадр не записан в файл ...": it gets the number.
+                    const QString lead = QStringLiteral("кадр ");
+                    const Answer a = ask(why.startsWith(lead)
+                                             ? QStringLiteral("Кадр %1 %2").arg(frame).arg(why.mid(lead.size()))
+                                             : QStringLiteral("Кадр %1 не записан в файл: %2").arg(frame).arg(why));
                     if (a == Answer::Abort)
                         return false;
-                    if (a == Answer::Ignore)
+                    if (a == Answer::Ignore) {
+                        ++result->framesSkipped;
                         break;
+                    }
                 }
                 advance();
                 return true;
             }
         }
-        const Answer a = ask(failure);
+        const Answer a = ask(QStringLiteral("Кадр %1 не прочитан: %2").arg(frame).arg(failure));
         if (a == Answer::Abort)
             return false;
         if (a == Answer::Ignore) {
+            ++result->framesSkipped;
             advance();
             return true;
         }
@@ -158,7 +185,7 @@ bool FrameReader::readFrame(qint32 frame, const QString& file, int* written)
 FrameReader::Answer FrameReader::ask(const QString& text)
 {
     const QMessageBox::StandardButton b
-        = instrument::showMessage(m_window, QMessageBox::NoIcon, kProgram, kErrorPrefix + text,
+        = instrument::showMessage(m_window, QMessageBox::NoIcon, kProgram, text,
                                   QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
     if (b == QMessageBox::Retry)
         return Answer::Retry;
@@ -171,6 +198,14 @@ void FrameReader::advance()
 {
     if (m_bar && m_bar->maximum() > m_bar->value())
         m_bar->setValue(m_bar->value() + 1);
+    ++m_progress.handled;
+    reportProgress();
+}
+
+void FrameReader::reportProgress()
+{
+    if (m_onProgress)
+        m_onProgress();
 }
 
 } // namespace memory

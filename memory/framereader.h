@@ -16,12 +16,17 @@
 #include "framelist.h"
 
 #include <QString>
+#include <functional>
 
 class QProgressBar;
 class QWidget;
 
 namespace ui {
 class Operation;
+}
+namespace instrument::map {
+class Map;
+struct Param;
 }
 
 namespace memory {
@@ -40,6 +45,8 @@ public:
         int step = 1;
         bool wholeBuffer = false;  // read the length first and take all of it
         QString file;
+        // The buffer registers' parameters (buffer1.current and the like).
+        const instrument::map::Map* map = nullptr;
     };
 
     enum class Outcome { Finished, Stopped, Aborted, Refused };
@@ -49,7 +56,21 @@ public:
         // ("Ошибка: ..." or "Error: ..."), once the controls are enabled again.
         QString message;
         int framesWritten = 0;
+        int framesSkipped = 0;   // ignored after a failure
+        int frames = 0;          // of the run; 0 when it ended before its frames
+        qint32 abortedAt = -1;   // the frame whose question was answered Abort
     };
+
+    // Where a run is: frames written and handled (written or skipped) of
+    // the frames of the run; no frames yet while the registers are read.
+    struct Progress {
+        int written = 0;
+        int handled = 0;
+        int frames = 0;
+    };
+    const Progress& progress() const { return m_progress; }
+    // Called when the frames of the run are known and after each frame.
+    void setProgressCallback(std::function<void()> callback) { m_onProgress = std::move(callback); }
 
     // Clears the stop request, then runs its exchanges through op (a close
     // of the window ends the run at its next step). The question on a failed
@@ -67,18 +88,24 @@ public:
 private:
     enum class Answer { Abort, Retry, Ignore };
     // One frame; false when the user chose to abort.
-    bool readFrame(qint32 frame, const QString& file, int* written);
+    bool readFrame(qint32 frame, const QString& file, Result* result);
+    // Lets a click that came while the link held the window's events (the
+    // register reads) reach the stop button; true when a stop was asked for.
+    bool stopAfterHeldEvents();
     Answer ask(const QString& text);
     // A register of the buffer read as a whole number; false with the
     // message in *message when the answer is not a number, false with no
     // message when the window was closed meanwhile.
-    bool readRegister(int address, const QString& prefix, qint64* value, QString* message);
+    bool readRegister(const instrument::map::Param& p, const QString& prefix, qint64* value, QString* message);
     void advance();
+    void reportProgress();
 
     QWidget* m_window;
     QProgressBar* m_bar = nullptr;
     ui::Operation* m_op = nullptr;
     FrameList m_list;
+    Progress m_progress;
+    std::function<void()> m_onProgress;
     bool m_stop = false;
     bool m_running = false;
 };

@@ -5,6 +5,7 @@
 #include "boxes.h"
 #include "netaddress.h"
 #include "numbers.h"
+#include "link.h"
 #include "operation.h"
 #include "programfolder.h"
 #include "protocol.h"
@@ -36,13 +37,10 @@ const QString kVersion = QStringLiteral("1.0.0");
 const QString kHelperProgram = QStringLiteral("33.exe");
 const QString kDayLightFile = QStringLiteral("tmp.txt");
 
-using namespace instrument::cmd;
+namespace map = instrument::map;
 
 // The speed item taken when "dev.dat" names none the list has.
 constexpr int kDefaultSpeedIndex = 4;
-// The whole numbers a buffer setting may hold: any 16-bit pattern, signed or not.
-constexpr qint64 kSettingLowest = -32768;
-constexpr qint64 kSettingHighest = 65535;
 
 // A value of "dev.dat" not taken, in the words of the kit's own reports:
 // what it is, the value, section/key, why, and what is used instead.
@@ -438,106 +436,138 @@ void frmMain::cmbBuffNum2_Click()
     tbBuffLength->setText(QString::number(m_presetLength[i]));
     if (m_presetInterval[0] != 0)
         ui::selectItem(cmbInterval, m_presetInterval[i]);
+    showGroupCaptions();
 }
 
-frmMain::GroupAddresses frmMain::groupAddresses(int group) const
+void frmMain::showGroupCaptions()
 {
-    GroupAddresses a;
-    if (group == 2) {
-        // The second groups always talk to buffer 2, by these very texts.
-        a.interval = QStringLiteral("7");
-        a.begin = QStringLiteral("3");
-        a.length = QStringLiteral("5");
-        a.current = QStringLiteral("21");
-        a.control = QStringLiteral("1519");
-        a.signal = QStringLiteral("151d");
-        a.buffer = QStringLiteral("2");
-        return a;
+    const int b = groupBuffer(1) + 1;
+    fraSettings->setTitle(QStringLiteral("Настройки буфера %1").arg(b));
+    fraState->setTitle(QStringLiteral("Состояние буфера %1").arg(b));
+}
+
+int frmMain::groupBuffer(int group) const
+{
+    // The second groups always talk to buffer 2.
+    return group == 2 ? 1 : qBound(0, cmbBuffNum2->currentIndex(), 1);
+}
+
+const map::Param& frmMain::bufferParam(int buffer, const char* key) const
+{
+    const map::Param* p = instrumentMap().find(QStringLiteral("buffer%1.%2").arg(buffer + 1).arg(QLatin1String(key)));
+    Q_ASSERT(p);
+    return *p;
+}
+
+map::Call frmMain::groupReadCall(int group, const map::Param& p) const
+{
+    map::Call c = map::readCalls(p).constFirst();
+    if (group == 2 && p.key.endsWith(QLatin1String("signal")))
+        c.address = c.address.toLower();
+    return c;
+}
+
+std::optional<QString> frmMain::readGroupParam(ui::Operation& op, int group, const map::Param& p)
+{
+    const std::optional<QString> v = op.perform(groupReadCall(group, p));
+    if (!v)
+        return std::nullopt;
+    if (!instrument::isNumber(*v, dev()->sFloatingPointSeparator)) {
+        op.fail(*v);
+        return std::nullopt;
     }
-    const int i = qBound(0, cmbBuffNum2->currentIndex(), 1);
-    a.interval = instrument::hexText(quint32(6 + i));
-    a.begin = instrument::hexText(quint32(2 + i));
-    a.length = instrument::hexText(quint32(4 + i));
-    a.current = instrument::hexText(quint32(0x20 + i));
-    a.control = instrument::hexText(quint32(0x1518 + i));
-    a.signal = instrument::hexText(quint32(0x151C + i));
-    a.buffer = QString::number(i + 1);
-    return a;
+    return v;
 }
 
 void frmMain::readBuffSettings(int group)
 {
-    const GroupAddresses a = groupAddresses(group);
+    const int i = groupBuffer(group);
     QComboBox* interval = group == 1 ? cmbInterval : cmbInterval2;
     QLineEdit* begin = group == 1 ? tbBuffBegin : tbBuffBegin2;
     QLineEdit* length = group == 1 ? tbBuffLength : tbBuffLength2;
     QLabel* current = group == 1 ? lBuffPtr : lBuffPtr2;
-    const QString sep = dev()->sFloatingPointSeparator;
-    const auto number = [&](const QString& v) { return instrument::isNumber(v, sep); };
 
     ui::Operation op(this, ui::Operation::Read);
-    std::optional<QString> v = op.read(ReadRegister, a.interval, QStringLiteral("0"), number);
+    std::optional<QString> v = readGroupParam(op, group, bufferParam(i, "interval"));
     if (!v)
         return;
     const int item = interval->findText(*v, Qt::MatchExactly);
     item >= 0 ? ui::selectItem(interval, item) : ui::showInEditField(interval, *v);
 
-    if (!(v = op.read(ReadRegister, a.begin, QStringLiteral("0"), number)))
+    if (!(v = readGroupParam(op, group, bufferParam(i, "first"))))
         return;
     ui::showValue(begin, *v);
-    if (!(v = op.read(ReadRegister, a.length, QStringLiteral("0"), number)))
+    if (!(v = readGroupParam(op, group, bufferParam(i, "length"))))
         return;
     ui::showValue(length, *v);
-    if (!(v = op.read(ReadRegister, a.current, QStringLiteral("0"), number)))
+    if (!(v = readGroupParam(op, group, bufferParam(i, "current"))))
         return;
     current->setText(*v);
 }
 
 void frmMain::writeBuffSettings(int group)
 {
-    const GroupAddresses a = groupAddresses(group);
+    const int i = groupBuffer(group);
+    const QString buffer = QString::number(i + 1);
     QComboBox* interval = group == 1 ? cmbInterval : cmbInterval2;
     QLineEdit* begin = group == 1 ? tbBuffBegin : tbBuffBegin2;
     QLineEdit* length = group == 1 ? tbBuffLength : tbBuffLength2;
 
-    // Every box is checked before the first write: the instrument takes a
-    // 16-bit word, and a box it cannot take sends nothing at all.
+    // Every box is checked before the first write: a box the instrument
+    // cannot take sends nothing at all.
     struct Box {
         QString caption;
         QString text;
-        QString address;
-        QString hex;
+        const map::Param* param;
+        QList<map::Call> calls;
     };
     Box boxes[3] = {
-        {QStringLiteral("Интервал записи в секундах"), interval->currentText(), a.interval, QString()},
-        {QStringLiteral("Адрес начала"), begin->text(), a.begin, QString()},
-        {QStringLiteral("длина"), length->text(), a.length, QString()},
+        {QStringLiteral("Интервал записи в секундах"), interval->currentText(), &bufferParam(i, "interval"), {}},
+        {QStringLiteral("Адрес начала"), begin->text(), &bufferParam(i, "first"), {}},
+        {QStringLiteral("длина"), length->text(), &bufferParam(i, "length"), {}},
     };
     for (Box& b : boxes) {
+        const map::Param& p = *b.param;
         qint64 v = 0;
-        if (!instrument::toWholeNumber(b.text, dev()->sFloatingPointSeparator, kSettingLowest, kSettingHighest, &v)) {
-            refuse(b.caption, QStringLiteral("буфера %1 «%2» не является целым числом от -32768 до 65535")
-                                  .arg(a.buffer, b.text));
+        QString value, wire, error;
+        if (!instrument::toWholeNumber(b.text, dev()->sFloatingPointSeparator, p.lowest, p.highest, &v)
+            || !map::parseValue(p, QString::number(v), dev()->NOfDigits, &value, &wire, &error)) {
+            refuse(b.caption, QStringLiteral("буфера %1 «%2» не является целым числом от %3 до %4")
+                                  .arg(buffer, b.text)
+                                  .arg(p.lowest)
+                                  .arg(p.highest));
             return;
         }
-        b.hex = instrument::hexText(quint32(quint16(v)));
+        // A buffer of no frames records nothing and loses what it held.
+        if (&p == &bufferParam(i, "length") && v == 0) {
+            refuse(b.caption, QStringLiteral("буфера %1 «%2»: буфер без кадров не может вести запись").arg(buffer, b.text));
+            return;
+        }
+        b.calls = map::writeCalls(p, wire);
     }
 
-    // Each register twice: with 31, then with 29.
-    const auto item = [](const Box& b, quint8 command) {
-        return QStringLiteral("«%1» командой %2").arg(b.caption).arg(command);
+    // Each register twice: the window sends its first calls of all three,
+    // then their second ones.
+    const auto item = [](const Box& b, const map::Call& c) {
+        return QStringLiteral("«%1» командой %2").arg(b.caption).arg(c.command);
     };
     ui::Operation op(this, ui::Operation::Write);
     QStringList plan;
-    for (quint8 command : {WriteRegister2, WriteRegister})
+    for (int k = 0; k < 2; ++k)
         for (const Box& b : boxes)
-            plan << item(b, command);
+            plan << item(b, b.calls.at(k));
     op.plan(plan);
-    for (quint8 command : {WriteRegister2, WriteRegister}) {
+    for (int k = 0; k < 2; ++k) {
         for (const Box& b : boxes) {
-            if (!op.write([&](instrument::Dev& d) { return d.sCOMPort(command, b.address, b.hex); }))
+            const map::Call& c = b.calls.at(k);
+            const std::optional<QString> answer = op.perform(c);
+            if (!answer)
                 return;
-            op.done(item(b, command));
+            if (*answer != QLatin1String("OK")) {
+                op.fail(*answer);
+                return;
+            }
+            op.done(item(b, c));
         }
     }
 }
@@ -566,19 +596,9 @@ void frmMain::cmdWriteBuffSettings2_Click()
 
 QString frmMain::stateText(const QString& code)
 {
-    static const QStringList texts{
-        QStringLiteral("Идет запись"),
-        QStringLiteral("Запись остановлена по достижению конца буфера"),
-        QStringLiteral("Запись остановлена внешним сигналом"),
-        QStringLiteral("Запись остановлена отсуствием внешнего сигнала"),
-        QStringLiteral("Запись остановлена командой внешнего компьютера"),
-        QStringLiteral("Запись остановлена в ожидании разрешения записи одного кадра"),
-    };
-    const QString c = code.trimmed();
-    for (int k = 0; k < texts.size(); ++k)
-        if (c == QString::number(k))
-            return texts.at(k);
-    return QStringLiteral("Логика работы буфера отключена");
+    static const map::Map defaults;
+    const QString text = map::itemText(*defaults.find(QStringLiteral("buffer1.state")), code.trimmed());
+    return text.isEmpty() ? QStringLiteral("Логика работы буфера отключена") : text;
 }
 
 QColor frmMain::stateColour(const QString& code)
@@ -590,21 +610,24 @@ QColor frmMain::stateColour(const QString& code)
 
 void frmMain::writeRecording(int group, const QString& value)
 {
-    const GroupAddresses a = groupAddresses(group);
+    const map::Param& p = bufferParam(groupBuffer(group), "state");
+    QString canonical, wire, error;
+    if (!map::parseValue(p, value, dev()->NOfDigits, &canonical, &wire, &error)) {
+        showError(error);
+        return;
+    }
     ui::Operation op(this, ui::Operation::Write);
-    (void)op.write([&](instrument::Dev& d) { return d.sCOMPort(WriteInteger, a.control, value); });
+    (void)op.writeParam(p, wire);
 }
 
 void frmMain::readState(int group)
 {
-    const GroupAddresses a = groupAddresses(group);
+    const int i = groupBuffer(group);
     QLabel* state = group == 1 ? lBuffState : lBuffState2;
     QLabel* signal = group == 1 ? lOutSignal : lOutSignal2;
-    const QString sep = dev()->sFloatingPointSeparator;
-    const auto number = [&](const QString& v) { return instrument::isNumber(v, sep); };
 
     ui::Operation op(this, ui::Operation::Read);
-    const std::optional<QString> code = op.read(ReadInteger, a.control, QStringLiteral("0"), number);
+    const std::optional<QString> code = readGroupParam(op, group, bufferParam(i, "state"));
     if (!code)
         return;
     state->setText(stateText(*code));
@@ -612,13 +635,14 @@ void frmMain::readState(int group)
     pal.setColor(QPalette::Window, stateColour(*code));
     state->setPalette(pal);
 
-    const std::optional<QString> s = op.read(ReadInteger, a.signal, QStringLiteral("0"), number);
+    const map::Param& signalParam = bufferParam(i, "signal");
+    const std::optional<QString> s = readGroupParam(op, group, signalParam);
     if (!s)
         return;
-    if (s->trimmed() == QLatin1String("1"))
-        signal->setText(QStringLiteral("Внешний сигнал управления присутствует"));
-    else if (s->trimmed() == QLatin1String("0"))
-        signal->setText(QStringLiteral("Внешний сигнал управления отсутствует"));
+    // An answer that is no item of the signal leaves the label as it was.
+    const QString text = map::itemText(signalParam, s->trimmed());
+    if (!text.isEmpty())
+        signal->setText(text);
 }
 
 void frmMain::cmbStartWriting_Click()
@@ -655,13 +679,22 @@ void frmMain::cmbReadState2_Click()
 
 bool frmMain::dayLight()
 {
-    const QString value = dev()->sGetINIA(instrument::programFile(kDayLightFile), QStringLiteral("CurTime"),
-                                         QStringLiteral("DayLight"), QStringLiteral("1"));
+    // Read again only when the file has changed (or come or gone): the
+    // timer asks twice a second.
+    const QString path = instrument::programFile(kDayLightFile);
+    const QFileInfo info(path);
+    const bool exists = info.exists();
+    const QDateTime modified = exists ? info.lastModified() : QDateTime();
+    const qint64 size = exists ? info.size() : -1;
+    DayLightFile& f = m_dayLight;
+    if (f.read && f.exists == exists && f.modified == modified && f.size == size)
+        return f.value;
+    const QString value = dev()->sGetINIA(path, QStringLiteral("CurTime"), QStringLiteral("DayLight"), QStringLiteral("1"));
     double v = 0;
     // A value that is no number counts as the default, daylight saving on.
-    if (!instrument::toNumber(value, dev()->sFloatingPointSeparator, &v))
-        return true;
-    return v == 1;
+    f = DayLightFile{true, exists, modified, size,
+                     !instrument::toNumber(value, dev()->sFloatingPointSeparator, &v) || v == 1};
+    return f.value;
 }
 
 QString frmMain::systemClockText(const QDateTime& t)
@@ -672,17 +705,32 @@ QString frmMain::systemClockText(const QDateTime& t)
 
 void frmMain::tmClock_Timer()
 {
+    // The boxes are set only when their texts change: an idle window does
+    // not repaint twice a second.
     const QDateTime t = m_now();
-    tbSystemTyme->setText(systemClockText(t));
-    tbFileName->setText(QStringLiteral("F") + t.toString(QStringLiteral("hhmmssddMMyy")) + QStringLiteral(".dtl"));
+    const QString clock = systemClockText(t);
+    if (tbSystemTyme->text() != clock)
+        tbSystemTyme->setText(clock);
+    // A run keeps the name it started with in the box and in its line.
+    if (m_reader.isRunning()) {
+        showRunProgress();
+        return;
+    }
+    const QString name = QStringLiteral("F") + t.toString(QStringLiteral("hhmmssddMMyy")) + QStringLiteral(".dtl");
+    if (tbFileName->text() != name)
+        tbFileName->setText(name);
 }
 
 void frmMain::cmdClockRead_Click()
 {
     ui::Operation op(this, ui::Operation::Read);
-    const std::optional<QString> answer = op.command(ReadClock, QString());
+    const std::optional<QString> answer = op.perform(map::readCalls(*instrumentMap().find(QStringLiteral("clock"))).constFirst());
     if (!answer)
         return;
+    if (dev()->COMError != 0) {
+        op.fail(dev()->sErrorMsg);
+        return;
+    }
     QString t = *answer;
     QStringList fields;
     for (int k = 0; k < 8; ++k) {
@@ -706,7 +754,7 @@ void frmMain::cmdClockWrite_Click()
     tmClock_Timer();
     const QString sent = tbSystemTyme->text() + QStringLiteral(";57");
     ui::Operation op(this, ui::Operation::Write);
-    (void)op.command(WriteClock, sent);
+    (void)op.command(instrument::cmd::WriteClock, sent);
 }
 
 } // namespace memory

@@ -11,9 +11,11 @@
 // carried out once the exchange has returned.
 
 #include "framereader.h"
+#include "link.h"
 #include "programwindow.h"
 
 #include <QDateTime>
+#include <optional>
 #include <QTimer>
 #include <array>
 #include <functional>
@@ -26,10 +28,20 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 
+namespace ui {
+class Operation;
+}
+
 namespace memory {
 
 // The program's name: the title of its message boxes.
 extern const QString kProgram;
+
+// How "Открыть файл" opens a data file: viewer is the frame viewer's path,
+// or empty for the desktop's own program for the file. True when it started.
+// Tests give their own; setOpenFileHook returns the one it replaces.
+using OpenFileHook = std::function<bool(const QString& viewer, const QString& file)>;
+OpenFileHook setOpenFileHook(OpenFileHook hook);
 
 class frmMain : public ui::ProgramWindow {
     Q_OBJECT
@@ -76,6 +88,12 @@ public:
     QPushButton* Command7 = nullptr;
     QProgressBar* pbReading = nullptr;
     QPushButton* cmdStopReadingFrames = nullptr;
+    // Under the stop button: where a run is, then how it ended.
+    QLabel* lReadingStatus = nullptr;
+    // Next to Command7: opens the last run's file.
+    QPushButton* cmdOpenFile = nullptr;
+    // The file the last run wrote to (its whole path); empty before any run.
+    QString lastRunFile() const { return m_runFile; }
 
     // Folder into which frame data files are written; the folder chooser
     // reads and sets it too.
@@ -189,18 +207,24 @@ private:
     void Command5_Click();
     void cmdStopReadingFrames_Click();
     void Command7_Click();
+    void cmdOpenFile_Click();
 
     // ---- buffer settings, recording and state -------------------------------------
-    // The registers a settings or state group talks to.
-    struct GroupAddresses {
-        QString interval, begin, length, current, control, signal;
-        QString buffer;   // "1" or "2", for messages
-    };
-    GroupAddresses groupAddresses(int group) const;
+    // The buffer a settings or state group acts on: 0 or 1.
+    int groupBuffer(int group) const;
+    // The map's parameter key ("first", "state", ...) of that buffer.
+    const instrument::map::Param& bufferParam(int buffer, const char* key) const;
+    // The read call of p as the group sends it: the second groups name
+    // their signal register in the literal form "151d".
+    instrument::map::Call groupReadCall(int group, const instrument::map::Param& p) const;
+    // Reads p for group; its answer when it is a number.
+    std::optional<QString> readGroupParam(ui::Operation& op, int group, const instrument::map::Param& p);
     void readBuffSettings(int group);
     void writeBuffSettings(int group);
     void writeRecording(int group, const QString& value);
     void readState(int group);
+    // The captions of group 1's settings and state say which buffer they show.
+    void showGroupCaptions();
 
     // The PC-clock text "hh;mm;ss;dd;mm;yy;C" of the moment t.
     QString systemClockText(const QDateTime& t);
@@ -217,6 +241,25 @@ private:
     // ---- reading tab state ----------------------------------------------------------
     // One download of frames into a data file (Command1 to Command5).
     void readFrames(qint64 count, int step, bool wholeBuffer);
+    // The line under the progress bar while a run goes on, and the share
+    // done in the caption.
+    void showRunProgress();
+    void showRunEnd(const FrameReader::Result& result);
+    void setReadingStatus(const QString& text);
+    // The file of the run, fixed when it starts.
+    QString m_runFile;
+    QString m_title;
+    // When the first frame command went out, for the pace.
+    QDateTime m_framesStarted;
+    bool m_framesTimed = false;
+    // The daylight-saving flag and what "tmp.txt" was when it was read.
+    struct DayLightFile {
+        bool read = false;
+        bool exists = false;
+        QDateTime modified;
+        qint64 size = -1;
+        bool value = true;
+    } m_dayLight;
     // The download; it holds the stop flag (set by cmdStopReadingFrames,
     // cleared when a run starts).
     FrameReader m_reader{this};

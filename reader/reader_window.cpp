@@ -5,7 +5,7 @@
 #include "boxes.h"
 #include "netaddress.h"
 #include "operation.h"
-#include "protocol.h"
+#include "link.h"
 #include "readings.h"
 #include "settingskeys.h"
 #include "windowstyle.h"
@@ -395,9 +395,7 @@ void Main_Reader::CRead()
     // During continuous reading every cycle makes exactly one attempt.
     d.NofRereadings = 0;
     ui::Operation op(this, ui::Operation::Read);
-    const std::optional<QString> answer = op.call([](instrument::Dev& link) {
-        return link.sSendCommand(instrument::cmd::ReadReadings, QString(), kChannelCountField);
-    });
+    const std::optional<QString> answer = op.perform(instrument::map::readingsCall());
     if (!answer || !op.finish())
         return; // the window was closed while the link waited
 

@@ -11,17 +11,18 @@
 // 2 = second setpoint, 4 = sensor break) and the value with "." as decimal
 // point, e.g. "05123.4;".
 
+#include "map.h"
+
 #include <QList>
 #include <QString>
 #include <array>
 
 namespace reader {
 
-// Channels the readings command asks for: two modules of six.
-constexpr int kModules = 2;
-constexpr int kChannelsPerModule = 6;
-// The count field of the request, in hexadecimal: 12 channels.
-inline const QString kChannelCountField = QStringLiteral("c");
+// Channels the readings command answers for (the map's request asks for
+// all of them): two modules of six.
+constexpr int kChannelsPerModule = instrument::map::kChannelsPerModule;
+constexpr int kModules = instrument::map::kChannels / kChannelsPerModule;
 
 struct ChannelReading {
     QString state;              // the state character as it came; "0" = normal

@@ -4,7 +4,7 @@
 // written one channel at a time from the window, or all twelve at once from
 // and into a text file on the PC.
 
-#include "codetable.h"
+#include "link.h"
 #include "operation.h"
 #include "programwindow.h"
 #include "settingskeys.h"
@@ -28,21 +28,12 @@ public:
     // "1.0.0": shown in the caption.
     static QString version();
 
-    // Characters moved per channel by each operation.
-    static constexpr int kWriteSText = 15, kWriteSUnit = 7;  // WriteS
-    static constexpr int kReadSText = 13, kReadSUnit = 6;    // ReadS
-    static constexpr int kReadFText = 13, kReadFUnit = 6;    // ReadF (file -> instrument)
-    static constexpr int kWriteFText = 13, kWriteFUnit = 7;  // WriteF (instrument -> file)
-    // Characters the boxes hold.
-    static constexpr int kTextBox = 13, kUnitBox = 6;
-
     // Start-up. False when the link cannot start (the user has been told).
     bool Form_Load();
 
-    const CodeTable& codeTable() const { return m_table; }
-    // The addresses of channel n (1..12); meaningful while the base addresses are valid.
-    int textAddress(int n) const { return m_textBase.value + 20 * (n - 1); }
-    int unitAddress(int n) const { return m_unitBase.value + 8 * (n - 1); }
+    // The map's text and unit of channel n (1..12).
+    const instrument::map::Param& textParam(int n) const;
+    const instrument::map::Param& unitParam(int n) const;
 
     // ---- handlers -------------------------------------------------------------
     void cbNetAdrr_LostFocus();
@@ -67,6 +58,8 @@ public:
     QPushButton* WriteS = nullptr;
     QFrame* Line1 = nullptr;
     QLabel* Label5 = nullptr;      // "Файлы текстов для прибора"
+    QLabel* ToFile = nullptr;      // "Прибор → файл", over WriteF
+    QLabel* ToInstrument = nullptr; // "Файл → прибор", over ReadF
     QLineEdit* FileName = nullptr;
     QPushButton* cmbDir = nullptr;
     QPushButton* WriteF = nullptr;
@@ -81,25 +74,26 @@ private:
     int channel() const;
     // False, after telling the user, while a base address of "dev.dat" is not valid.
     bool addressesUsable();
-    // One part of a channel that a write sends: its display codes from address on.
+    // One part of a channel that a write sends: the first count characters
+    // of value (blanks after it) into the parameter.
     struct WritePart {
-        QList<quint8> codes;
-        int address;
-        int channel;
-        QString what;   // "текст" or "единицы"
+        const instrument::map::Param* param;
+        QString value;
+        int count;
+        QString what;   // "текст" or "единицы измерения"
+        QString where;  // the field or the file's channel, for the question
     };
-    // Writes the parts in order, each character with command 5, then 13,
-    // both verified; a failure names the character and how far the write
-    // got (ending with tail). False when the operation is over.
+    // When a part holds characters the display lacks (it shows other letters
+    // for them), asks once whether to write all the same. True to go on.
+    bool displayShowsThem(const QList<WritePart>& parts);
+    // Writes the parts in order, each character with the map's verified
+    // pair; a failure names the character and how far the write got (ending
+    // with tail). False when the operation is over.
     bool writeParts(ui::Operation& op, const QList<WritePart>& parts, const QString& tail);
-    // The character read at address (a decoded display code). Nothing when
-    // the window was closed meanwhile, or when the read failed or the answer
-    // is not a byte: *error then says why, and the caller ends the operation.
-    std::optional<QChar> readChar(ui::Operation& op, int address, QString* error);
-
-    CodeTable m_table;
-    ui::BaseAddress m_textBase;
-    ui::BaseAddress m_unitBase;
+    // The character read by call (a decoded display code). Nothing when the
+    // window was closed meanwhile, or when the read failed or the answer is
+    // not a byte: *error then says why, and the caller ends the operation.
+    std::optional<QChar> readChar(ui::Operation& op, const instrument::map::Call& call, QString* error);
 };
 
 } // namespace text

@@ -1,6 +1,6 @@
 #include "textfile.h"
 
-#include "codetable.h"
+#include "displaytext.h"
 #include "dev.h"
 #include "programfolder.h"
 #include "systemfile.h"
@@ -10,6 +10,10 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringDecoder>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -90,6 +94,50 @@ bool looksLikeUtf8(const QByteArray& bytes)
     return !utf8.hasError();
 }
 
+QString foreignEncoding(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.contains('\0'))
+        return QStringLiteral("UTF-16");
+    if (looksLikeUtf8(bytes))
+        return QStringLiteral("UTF-8");
+    return QString();
+}
+
+bool checkWritable(const QString& path, QString* problem)
+{
+    auto fail = [&](const QString& reason) {
+        *problem = QStringLiteral("файл %1 не может быть записан: %2").arg(quotedPath(path), reason);
+        return false;
+    };
+    if (path.trimmed().isEmpty()) {
+        *problem = QStringLiteral("не задано имя файла текстов");
+        return false;
+    }
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("это не файл"));
+    // The permissions as the file holds them: a file marked read-only is
+    // not replaced, whoever runs the program.
+    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
+        return fail(QStringLiteral("файл только для чтения"));
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.exists())
+        return fail(QStringLiteral("папка %1 не существует").arg(quotedPath(folder.filePath())));
+    if (!folder.isDir())
+        return fail(QStringLiteral("%1 не папка").arg(quotedPath(folder.filePath())));
+    // The folder must take the new file: a file made there and removed again.
+    const QString probe = QDir(folder.filePath())
+                              .filePath(QStringLiteral(".%1.%2").arg(info.fileName())
+                                            .arg(QRandomGenerator::global()->generate(), 0, 36));
+    const QByteArray name = QFile::encodeName(probe);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return fail(instrument::systemReason(errno));
+    ::close(fd);
+    ::unlink(name.constData());
+    return true;
+}
+
 bool readTextFile(const instrument::Dev& dev, const QString& path, int textLength, int unitLength,
                   QList<ChannelTexts>* channels, QString* problem)
 {
@@ -113,10 +161,11 @@ bool readTextFile(const instrument::Dev& dev, const QString& path, int textLengt
         *problem = QStringLiteral("файл %1 не читается: %2").arg(quotedPath(path), why) + nothingSent;
         return false;
     }
-    if (looksLikeUtf8(bytes)) {
-        *problem = QStringLiteral("файл %1 сохранён в кодировке UTF-8, а тексты прибора хранятся в "
+    const QString encoding = foreignEncoding(bytes);
+    if (!encoding.isEmpty()) {
+        *problem = QStringLiteral("файл %1 не в кодировке Windows-1251 (похоже, %2), а тексты прибора хранятся в "
                                   "Windows-1251; сохраните файл в кодировке Windows-1251")
-                       .arg(quotedPath(path))
+                       .arg(quotedPath(path), encoding)
                    + nothingSent;
         return false;
     }
@@ -139,7 +188,7 @@ bool readTextFile(const instrument::Dev& dev, const QString& path, int textLengt
                 continue;
             }
             *k.value = unquoted(raw);
-            const QString bad = unencodable(*k.value);
+            const QString bad = instrument::map::unencodable(*k.value);
             if (!bad.isEmpty())
                 faults << QStringLiteral("[%1] %2: символ %3 не может быть записан в прибор")
                               .arg(section, k.key, bad);

@@ -42,6 +42,17 @@ QString resolvePath(const QString& fileName);
 // an editor that does not write Windows-1251).
 bool looksLikeUtf8(const QByteArray& bytes);
 
+// What a file's bytes say of its encoding when they are plainly not
+// Windows-1251 text: "UTF-16" for a UTF-16 byte-order mark or NUL bytes,
+// "UTF-8" for a UTF-8 byte-order mark or UTF-8 text that is not plain
+// ASCII; empty otherwise.
+QString foreignEncoding(const QByteArray& bytes);
+
+// True when the file at path can be put in place (writeTextFile's way): a
+// folder that exists and takes a new file, and no read-only file or folder
+// at path. False with *problem naming the file and the reason.
+bool checkWritable(const QString& path, QString* problem);
+
 // Reads all twelve channels of the file at path before anything is sent: the
 // file must exist, be readable and be Windows-1251, and every channel must
 // have both keys, no value longer than its field (textLength, unitLength

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTabWidget>
 #include <QTableWidget>
 
@@ -46,6 +48,38 @@ W* named(W* w, const QString& name, const Twips& r, const QString& tip)
     return w;
 }
 
+class WrapButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+    // As wide as the button is when the caption wraps, as high as its lines need.
+    QSize sizeHint() const override
+    {
+        const QSize natural = QPushButton::sizeHint();
+        if (width() <= 0 || natural.width() <= width())
+            return natural;
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QRect room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        const QRect lines = fontMetrics().boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, text());
+        return QSize(width(), std::max(natural.height(), lines.height() + height() - room.height()));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStylePainter p(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        p.drawControl(QStyle::CE_PushButton, option);
+        const QRect room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        style()->drawItemText(&p, room, Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(), caption,
+                              QPalette::ButtonText);
+    }
+};
+
 } // namespace
 
 QLabel* label(QWidget* parent, const QString& name, const QString& text, const Twips& r)
@@ -59,6 +93,13 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text, c
 {
     auto* b = named(new QPushButton(text, parent), name, r, tip);
     // Enter in a text box must not press some button of the window.
+    b->setAutoDefault(false);
+    return b;
+}
+
+QPushButton* wrapButton(QWidget* parent, const QString& name, const QString& text, const Twips& r, const QString& tip)
+{
+    auto* b = named(new WrapButton(text, parent), name, r, tip);
     b->setAutoDefault(false);
     return b;
 }

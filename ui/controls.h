@@ -39,6 +39,10 @@ void place(QWidget* control, const Twips& r);
 QLabel* label(QWidget* parent, const QString& name, const QString& text, const Twips& r);
 QPushButton* button(QWidget* parent, const QString& name, const QString& text, const Twips& r,
                     const QString& tip = QString());
+// A button whose caption wraps onto as many lines as its width needs, centred,
+// in the window's font; text() stays the caption as given.
+QPushButton* wrapButton(QWidget* parent, const QString& name, const QString& text, const Twips& r,
+                        const QString& tip = QString());
 // A one-line text box; maxLength 0 = no limit.
 QLineEdit* textBox(QWidget* parent, const QString& name, const Twips& r, const QString& tip = QString(),
                    int maxLength = 0);

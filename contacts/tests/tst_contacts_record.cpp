@@ -198,7 +198,7 @@ void TestContactsRecord::readRecord()
 {
     QFETCH(QString, text);
     QFETCH(bool, isRecord);
-    std::array<quint32, kRecordFields> f{};
+    std::array<quint32, contacts::kEventFields> f{};
     QCOMPARE(contacts::readRecord(text, &f), isRecord);
     if (isRecord) {
         QTEST(f[0], "field0");

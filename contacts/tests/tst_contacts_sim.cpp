@@ -51,6 +51,7 @@ class TestContactsSim : public QObject {
 private slots:
     void readAll();
     void writeAllThenReadAll();
+    void halfVisibleCellWritten();
     void unpaddedRecords();
     void flags();
     void unpluggedDuringWriteAll();
@@ -103,6 +104,18 @@ void TestContactsSim::writeAllThenReadAll()
                                                + QStringLiteral(" 20") + QStringLiteral(" 0").repeated(32));
     QCOMPARE(stateLine(state, "relay 12 "), QStringLiteral("relay 12") + QStringLiteral(" 0").repeated(43)
                                                 + QStringLiteral(" 20") + QStringLiteral(" 0").repeated(5));
+}
+
+void TestContactsSim::halfVisibleCellWritten()
+{
+    Rig rig({}, stateWith({}));
+    QVERIFY(rig.start());
+    // Channel 13 of relay 1's first setpoint, only partly in view at first.
+    contacts::test::clickVisiblePart(rig.w->fgTab, 1, 14);
+    QTest::mouseClick(rig.w->Command4, Qt::LeftButton);
+    QVERIFY2(rig.messages.messages().isEmpty(), qPrintable(rig.messages.texts().join('\n')));
+    QCOMPARE(stateLine(rig.state(), "relay 0 "),
+             QStringLiteral("relay 0 0 0 1") + QStringLiteral(" 0").repeated(46));
 }
 
 void TestContactsSim::unpaddedRecords()

@@ -74,6 +74,10 @@ private slots:
     void sizeRules();
     void toggling_data();
     void toggling();
+    void halfVisibleCell_data();
+    void halfVisibleCell();
+    void gridGreyDuringTransfer();
+    void readButtonWraps();
     void ranges_data();
     void ranges();
     void readAllFrames();
@@ -92,7 +96,8 @@ private slots:
     void flagsWrite();
     void flagWriteFailure();
     void checkBoxRule();
-    void restartButton();
+    void restartFailure_data();
+    void restartFailure();
     void windowDisabledDuringTransfer();
     void closeDuringWriteAll_data();
     void closeDuringWriteAll();
@@ -216,6 +221,63 @@ void TestContactsWindow::toggling()
     QVERIFY(rig.frames().isEmpty());
     QCOMPARE(rig.w->gridTouched(), gesture.startsWith(QLatin1String("click 5")) || gesture.contains("8 3")
                                        || gesture.contains("51 91"));
+}
+
+void TestContactsWindow::halfVisibleCell_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("bottom row") << "bottom";
+    QTest::newRow("channel 13") << "right";
+    QTest::newRow("bottom row, channel 13") << "both";
+}
+
+void TestContactsWindow::halfVisibleCell()
+{
+    QFETCH(QString, where);
+    Rig rig;
+    MarkGrid* g = rig.w->fgTab;
+    const int row = where == QLatin1String("right") ? 1 : contacts::test::lastRowInView(g);
+    const int col = where == QLatin1String("bottom") ? 3 : colOf(13);
+    // At the window's first size the cell is only partly in view.
+    const QRect cell = g->cellRect(row, col);
+    QVERIFY(cell.isValid() && !g->viewport()->rect().contains(cell));
+    contacts::test::clickVisiblePart(g, row, col);
+    QCOMPARE(marks(g), QStringList{QStringLiteral("%1:%2").arg(row).arg(col)});
+    // Scrolled into view, a second click takes the mark away.
+    click(g, row, col);
+    QCOMPARE(marks(g), QStringList{});
+}
+
+void TestContactsWindow::gridGreyDuringTransfer()
+{
+    Rig rig;
+    frmContacts* w = rig.w.get();
+    MarkGrid* g = w->fgTab;
+    const QPoint cell = g->cellRect(1, 2).center() + QPoint(0, g->rowHeight() / 4);
+    auto face = [&] { return g->viewport()->grab().toImage().pixelColor(cell * g->devicePixelRatioF()); };
+    const QColor before = face();
+    QList<QColor> during;
+    rig.port->onWrite = [&](const QByteArray&) { during << face(); };
+    rig.replies(times(13, record({})));
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QCOMPARE(before, QColor(Qt::white));
+    QCOMPARE(during.size(), 13);
+    for (const QColor& c : during)
+        QCOMPARE(c, g->palette().color(QPalette::Disabled, QPalette::Window));
+    QCOMPARE(face(), QColor(Qt::white));
+}
+
+void TestContactsWindow::readButtonWraps()
+{
+    Rig rig;
+    QPushButton* read = rig.w->cmbRead;
+    // The font of its neighbour, the caption on two lines that fit the button.
+    QCOMPARE(read->text(), QStringLiteral("Прочитать из прибора"));
+    QCOMPARE(QFontInfo(read->font()).pixelSize(), QFontInfo(rig.w->cmbWrite->font()).pixelSize());
+    const QRect room = read->rect().adjusted(4, 4, -4, -4);
+    const QRect needed = read->fontMetrics().boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, read->text());
+    QVERIFY(room.contains(needed));
+    QVERIFY(read->fontMetrics().horizontalAdvance(read->text()) > room.width());
 }
 
 void TestContactsWindow::ranges_data()
@@ -639,14 +701,31 @@ void TestContactsWindow::checkBoxRule()
     QVERIFY(rig.frames().isEmpty());
 }
 
-void TestContactsWindow::restartButton()
+void TestContactsWindow::restartFailure_data()
 {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("replies");
+    QTest::addColumn<QString>("message");   // empty: none
+    const QString silent = QStringLiteral("прибор не подтвердил перезагрузку: Прибор не отвечает");
+    QTest::newRow("restart answered") << "cmdReload" << QStringList{kOK} << "";
+    QTest::newRow("restart silent") << "cmdReload" << QStringList{QString()} << "Ошибка: " + silent;
+    QTest::newRow("write then silent") << "Command2" << QStringList{kOK, QString()}
+                                       << "Ошибка: логика реле записана, но " + silent;
+    QTest::newRow("flags then silent") << "cmbWrite" << QStringList{kOK, kOK, kOK, QString()}
+                                       << "Ошибка: флаги записаны, но " + silent;
+}
+
+void TestContactsWindow::restartFailure()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, replies);
+    QFETCH(QString, message);
     Rig rig;
-    rig.replies({QString()});
-    QTest::mouseClick(rig.w->cmdReload, Qt::LeftButton);
-    // Silence answered three times, nothing reported.
-    QCOMPARE(rig.frames(), QStringList(3, QStringLiteral(":1;13;151A;1;\r\n")));
-    QVERIFY(rig.messages.messages().isEmpty());
+    rig.replies(replies);
+    QTest::mouseClick(rig.w->findChild<QPushButton*>(button), Qt::LeftButton);
+    // Silence is answered three times; the restart frame is sent once a try.
+    QCOMPARE(rig.frames().last(), QStringLiteral(":1;13;151A;1;\r\n"));
+    QCOMPARE(rig.messages.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
     QVERIFY(rig.w->cmdReload->isEnabled());
 }
 

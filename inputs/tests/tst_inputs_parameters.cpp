@@ -1,4 +1,4 @@
-// The sensor table, the channel items, the byte boxes and the real boxes of
+// The channel items, the byte boxes and the real boxes of
 // the input window, without a window.
 
 #include "numbers.h"
@@ -12,7 +12,6 @@ class TestParameters : public QObject {
     Q_OBJECT
 
 private slots:
-    void sensorTypesHaveTheirAlphabets();
     void channelItems_data();
     void channelItems();
     void byteFromBox_data();
@@ -21,29 +20,7 @@ private slots:
     void byteForBox();
     void realForWrite_data();
     void realForWrite();
-    void highestOffsetCoversTheLastCopy();
 };
-
-void TestParameters::sensorTypesHaveTheirAlphabets()
-{
-    const QStringList& t = sensorTypes();
-    QCOMPARE(t.size(), kHighestSensorType + 1);
-    // 7 and 8 differ only in their tails.
-    QCOMPARE(t.at(7), QStringLiteral("Термометр сопротивления платиновый Ro=100 W=1,391"));
-    QCOMPARE(t.at(8), QStringLiteral("Термометр сопротивления платиновый Ro=100 W=1,385"));
-    // "Ro" and "W" Latin; K in ХА(K) Latin, В of ПР(В) and А of ТВР(А-1) Cyrillic.
-    QCOMPARE(t.at(0).mid(t.at(0).indexOf(QStringLiteral("o=")) - 1, 2), QStringLiteral("Ro"));
-    QVERIFY(t.at(0).contains(QLatin1String(" W=")));
-    QVERIFY(t.at(9).contains(QStringLiteral("(K)")));
-    QCOMPARE(t.at(9).at(t.at(9).indexOf(QLatin1Char('(')) + 1).unicode(), ushort('K'));
-    QCOMPARE(t.at(13).at(t.at(13).indexOf(QLatin1Char('(')) + 1).unicode(), ushort(0x0412));
-    QCOMPARE(t.at(15).at(t.at(15).indexOf(QLatin1Char('(')) + 1).unicode(), ushort(0x0410));
-    for (int code : {10, 11, 12, 14, 16}) {
-        const QChar c = t.at(code).at(t.at(code).indexOf(QLatin1Char('(')) + 1);
-        QVERIFY2(c.unicode() < 128, qPrintable(t.at(code)));
-    }
-    QCOMPARE(t.at(22), QStringLiteral("Измерение сопротивления для контроля"));
-}
 
 void TestParameters::channelItems_data()
 {
@@ -152,16 +129,6 @@ void TestParameters::realForWrite()
     QCOMPARE(w.wire, wire);
     if (w.status == RealBox::Ok)
         QCOMPARE(w.sent, w.shown);
-}
-
-void TestParameters::highestOffsetCoversTheLastCopy()
-{
-    // Reals: channel 6 at + 20 .. + 23 in the copy at + 1536; bytes: + 5.
-    QCOMPARE(highestOffset(paramInfo(Param::DiapMax)), 1536 + 23);
-    QCOMPARE(highestOffset(paramInfo(Param::Flags)), 1536 + 5);
-    QCOMPARE(channelOffset(paramInfo(Param::Bias), 5), 20);
-    QCOMPARE(channelOffset(paramInfo(Param::Wired), 5), 5);
-    QCOMPARE(measuredAddress(5), 0x103);
 }
 
 QTEST_GUILESS_MAIN(TestParameters)

@@ -169,9 +169,12 @@ void TestInputsWindow::controlsAndTips_data()
     QTest::newRow("cbNetAdrr") << "cbNetAdrr" << "" << "Сетевой номер прибора" << QRect(1320, 960, 1695, 315);
     QTest::newRow("cmbExit") << "cmbExit" << "Выход" << "" << QRect(3120, 120, 1635, 1155);
     QTest::newRow("DiapMax") << "DiapMax" << "" << "Максимальное значение датчика" << QRect(1080, 1500, 1875, 288);
-    QTest::newRow("SensorsId") << "SensorsId" << "" << "Номер датчика" << QRect(1860, 2580, 675, 288);
+    QTest::newRow("SensorsId") << "SensorsId" << "" << "Номер датчика" << QRect(1860, 2580, 1140, 288);
+    QTest::newRow("Flags") << "Flags" << "" << "Флаги — шестнадцатеричное число: «10» — это 16"
+                           << QRect(1080, 2220, 1875, 288);
     QTest::newRow("Sensors") << "Sensors" << "" << "Описание датчика" << QRect(60, 2940, 4755, 315);
-    QTest::newRow("Wired") << "Wired" << "" << "Способ подключения датчика" << QRect(1500, 3300, 1395, 315);
+    QTest::newRow("Wired") << "Wired" << "" << "Способ подключения датчика — шестнадцатеричное число: «10» — это 16"
+                           << QRect(1500, 3300, 1395, 315);
     QTest::newRow("tbRl") << "tbRl" << "" << "Сопротивление линии" << QRect(1800, 4020, 1095, 285);
     QTest::newRow("cmbReload") << "cmbReload" << "Перезагрузка модуля АЦП" << "" << QRect(3060, 1500, 1695, 555);
     QTest::newRow("Read") << "Read" << "Прочитать" << "" << QRect(3060, 2100, 1695, 372);
@@ -353,10 +356,10 @@ void TestInputsWindow::sensorCodeOutOfRange_data()
     QTest::addColumn<QString>("shown");
     const QString tooLarge = QStringLiteral("Слишком большой номер типа датчика");
     QTest::newRow("22 is the last") << "16" << 22 << "22";
-    QTest::newRow("23") << "17" << 5 << tooLarge;
-    QTest::newRow("255") << "FF" << 5 << tooLarge;
-    QTest::newRow("511 from a wide answer") << "1FF" << 5 << tooLarge;
-    QTest::newRow("FFFF comes as -1") << "FFFF" << 5 << tooLarge;
+    QTest::newRow("23") << "17" << -1 << tooLarge;
+    QTest::newRow("255") << "FF" << -1 << tooLarge;
+    QTest::newRow("511 from a wide answer") << "1FF" << -1 << tooLarge;
+    QTest::newRow("FFFF comes as -1") << "FFFF" << -1 << tooLarge;
 }
 
 void TestInputsWindow::sensorCodeOutOfRange()
@@ -375,14 +378,20 @@ void TestInputsWindow::sensorCodeOutOfRange()
     QCOMPARE(w.tbRl->text(), QStringLiteral("6"));
     QCOMPARE(w.Sensors->currentIndex(), selected);
     QCOMPARE(w.SensorsId->text(), shown);
+    if (selected < 0) {
+        // The list shows no type but the whole message, and it fits.
+        QVERIFY(w.Sensors->placeholderText().startsWith(shown));
+        QVERIFY(w.Sensors->fontMetrics().horizontalAdvance(w.Sensors->placeholderText()) < w.Sensors->width() - 20);
+    }
 
-    // The next write sends the type the list shows.
+    // The next write sends the type the list shows, and none when it shows none.
     Module module;
     module.attach(rig.port);
     QTest::mouseClick(w.Write, Qt::LeftButton);
     QVERIFY(rig.messages.texts().isEmpty());
     const QString typeWrite = QStringLiteral(":1;19;0;0;%1;").arg(QString::number(selected, 16).toUpper());
-    QVERIFY2(module.writes.contains(typeWrite), qPrintable(module.writes.join(' ')));
+    QCOMPARE(module.writes.contains(typeWrite), selected >= 0);
+    QCOMPARE(module.writes.filter(QStringLiteral(":1;19;0;0;")).isEmpty(), selected < 0);
 }
 
 void TestInputsWindow::bytesThatAreNotBytes()

@@ -1,4 +1,4 @@
-// The instrument map: its addresses against the programs' own tables, the
+// The instrument map: its addresses from the keys of "dev.dat", the
 // values it takes and refuses, writes and reads through a real link to the
 // simulator's model, and the frames of its writes against the windows'.
 
@@ -11,8 +11,6 @@
 #include "memory_window.h"
 #include "model.h"
 #include "numbers.h"
-#include "parameters.h"
-#include "setpoints.h"
 #include "text_window.h"
 #include "windowrig.h"
 
@@ -106,6 +104,7 @@ private slots:
     void namesAndOrder();
     void addresses_data();
     void addresses();
+    void sensorTypesHaveTheirAlphabets();
     void values_data();
     void values();
     void writeThenRead_data();
@@ -174,33 +173,33 @@ void TestMap::addresses()
     QVERIFY(p);
     QCOMPARE(p->base.valid ? instrument::hexText16(p->address()) : QString(), address);
     QCOMPARE(m.problems().isEmpty(), p->base.valid);
+    QCOMPARE(m.problems(name).isEmpty(), p->base.valid);
+}
 
-    // Where the programs' own tables know the parameter, they agree.
-    const int module = (p->channel - 1) / 6;
-    const int ch = (p->channel - 1) % 6;
-    limits::AddressTables tables;
-    tables.read(line.dev);
-    for (int i = 0; i < limits::kParamCount; ++i) {
-        if (limits::paramKey(limits::Param(i)).key != p->key)
-            continue;
-        const std::optional<qint16> a = tables.address(limits::Param(i), module, ch);
-        QCOMPARE(a.has_value(), p->base.valid);
-        QCOMPARE(a.value_or(0), p->base.valid ? p->address() : 0);
+void TestMap::sensorTypesHaveTheirAlphabets()
+{
+    QStringList t;
+    const map::Map m;
+    for (const map::Item& item : m.find(QStringLiteral("ch12.Sensors"))->items) {
+        QCOMPARE(item.code, qint64(t.size()));
+        t << item.text;
     }
-    for (int i = 0; i < inputs::kParamCount; ++i) {
-        const inputs::ParamInfo& info = inputs::paramInfo(i);
-        if (p->module < 0 || (info.key ? p->base.key != QLatin1String(info.key) : p->key != QLatin1String("Rl")))
-            continue;
-        ui::BaseAddress b;   // the line resistance's base is fixed, B0
-        b.valid = true;
-        b.value = 0xB0;
-        if (info.key)
-            b = ui::readBaseAddress(line.dev, QStringLiteral("Flash"), QLatin1String(info.key),
-                                    QLatin1String(info.fallback), 0, inputs::highestOffset(info), QString());
-        QCOMPARE(b.valid, p->base.valid);
-        if (b.valid)
-            QCOMPARE(b.value + inputs::channelOffset(info, ch), int(p->address()));
+    QCOMPARE(t.size(), 23);
+    // 7 and 8 differ only in their tails.
+    QCOMPARE(t.at(7), QStringLiteral("Термометр сопротивления платиновый Ro=100 W=1,391"));
+    QCOMPARE(t.at(8), QStringLiteral("Термометр сопротивления платиновый Ro=100 W=1,385"));
+    // "Ro" and "W" Latin; K in ХА(K) Latin, В of ПР(В) and А of ТВР(А-1) Cyrillic.
+    QCOMPARE(t.at(0).mid(t.at(0).indexOf(QStringLiteral("o=")) - 1, 2), QStringLiteral("Ro"));
+    QVERIFY(t.at(0).contains(QLatin1String(" W=")));
+    QVERIFY(t.at(9).contains(QStringLiteral("(K)")));
+    QCOMPARE(t.at(9).at(t.at(9).indexOf(QLatin1Char('(')) + 1).unicode(), ushort('K'));
+    QCOMPARE(t.at(13).at(t.at(13).indexOf(QLatin1Char('(')) + 1).unicode(), ushort(0x0412));
+    QCOMPARE(t.at(15).at(t.at(15).indexOf(QLatin1Char('(')) + 1).unicode(), ushort(0x0410));
+    for (int code : {10, 11, 12, 14, 16}) {
+        const QChar c = t.at(code).at(t.at(code).indexOf(QLatin1Char('(')) + 1);
+        QVERIFY2(c.unicode() < 128, qPrintable(t.at(code)));
     }
+    QCOMPARE(t.at(22), QStringLiteral("Измерение сопротивления для контроля"));
 }
 
 void TestMap::values_data()

@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -80,6 +81,8 @@ private slots:
     void brokenFrameAnswer_data();
     void brokenFrameAnswer();
     void controlsDuringARun();
+    void runLine_data();
+    void runLine();
     void stopDuringTheRegisterReads_data();
     void stopDuringTheRegisterReads();
     void stopDuringTheRun();
@@ -261,7 +264,7 @@ void ReadingTest::failedFrame()
     r.instrument.frameFaults[4048] = {"", "", ""};
     r.rig.messages.answerNext(QMessageBox::StandardButton(answer));
     r.click(r.w()->Command1);
-    QCOMPARE(r.rig.messages.texts(), QStringList{QStringLiteral("Ошибка: Прибор не отвечает")});
+    QCOMPARE(r.rig.messages.texts(), QStringList{QStringLiteral("Кадр 4048 не прочитан: Прибор не отвечает")});
     QCOMPARE(r.rig.messages.messages().first().buttons,
              QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
     QList<int> expectAsked;
@@ -291,7 +294,7 @@ void ReadingTest::ignoreEveryFrameLeavesTheFileAlone()
     }
     r.click(r.w()->Command1);
     QCOMPARE(r.rig.messages.texts().size(), 5);
-    QCOMPARE(r.rig.messages.texts().first(), QStringLiteral("Ошибка: Прибор выдает ошибку"));
+    QCOMPARE(r.rig.messages.texts().first(), QStringLiteral("Кадр 1 не прочитан: Прибор выдает ошибку"));
     QCOMPARE(r.rig.folder.readFile(kFileName), QByteArray("\"old\"\r\n"));
     QCOMPARE(r.w()->pbReading->maximum(), 4);
     QCOMPARE(r.w()->pbReading->value(), 4);
@@ -316,7 +319,7 @@ void ReadingTest::brokenFrameAnswer()
     r.rig.messages.answerNext(QMessageBox::Ignore);
     r.click(r.w()->Command1);
     QCOMPARE(r.rig.messages.texts().size(), 1);
-    QVERIFY2(r.rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: Получен ответ неправильного формата")),
+    QVERIFY2(r.rig.messages.texts().first().startsWith(QStringLiteral("Кадр 4047 не прочитан: Получен ответ неправильного формата")),
              qPrintable(r.rig.messages.texts().first()));
     const auto data = r.data();
     QVERIFY(data.whole);
@@ -346,6 +349,76 @@ void ReadingTest::controlsDuringARun()
         QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
 }
 
+void ReadingTest::runLine_data()
+{
+    QTest::addColumn<int>("stopAt");        // the frame at whose command stop is clicked, or 0
+    QTest::addColumn<int>("failing");       // the frame that meets silence, or 0
+    QTest::addColumn<int>("answer");        // the answer to its question
+    QTest::addColumn<QString>("end");
+
+    QTest::newRow("finished") << 0 << 0 << 0 << "Чтение закончено · в файл записано 100 кадров из 100";
+    QTest::newRow("stopped") << 4055 << 0 << 0 << "Чтение остановлено кнопкой · в файл записано 10 кадров из 100";
+    QTest::newRow("aborted") << 0 << 4052 << int(QMessageBox::Abort)
+                             << "Чтение прервано на кадре 4052 · в файл записано 6 кадров из 100";
+    QTest::newRow("one ignored") << 0 << 4052 << int(QMessageBox::Ignore)
+                                 << "Чтение закончено · в файл записано 99 кадров из 100, пропущено 1 кадр";
+}
+
+void ReadingTest::runLine()
+{
+    QFETCH(int, stopAt);
+    QFETCH(int, failing);
+    QFETCH(int, answer);
+    QFETCH(QString, end);
+    Reading r;
+    QVERIFY(r.ok);
+    const QString title = r.w()->windowTitle();
+    // The PC clock goes on a second with every frame command.
+    QDateTime now = kNow;
+    r.w()->setClock([&] { return now; });
+    if (failing) {
+        r.instrument.frameFaults[failing] = {"", "", ""};
+        r.rig.messages.answerNext(QMessageBox::StandardButton(answer));
+    }
+    QString line, box, caption;
+    r.instrument.onFrame = [&](int frame) {
+        if (frame == 4050 && line.isEmpty()) {
+            line = r.w()->lReadingStatus->text();
+            box = r.w()->tbFileName->text();
+            caption = r.w()->windowTitle();
+        }
+        if (frame == stopAt)
+            r.click(r.w()->cmdStopReadingFrames);
+        now = now.addSecs(1);
+    };
+    r.click(r.w()->Command1);
+
+    // Four frames in four seconds, 96 to go: a second each.
+    QCOMPARE(line, QStringLiteral("Кадр 4 из 100 · осталось ≈ 1 мин 36 с · ") + kFileName);
+    QCOMPARE(box, kFileName);
+    QCOMPARE(caption, QStringLiteral("4 % · ") + title);
+    const QString path = QDir::toNativeSeparators(r.file());
+    QCOMPARE(r.w()->lReadingStatus->text(), end + QStringLiteral(" · ") + path);
+    QCOMPARE(r.w()->windowTitle(), title);
+    // One file, named when the run started; the box follows the clock again, the line stays.
+    QCOMPARE(QDir(r.rig.folder.path()).entryList({QStringLiteral("*.dtl")}), QStringList{kFileName});
+    QTRY_VERIFY(r.w()->tbFileName->text() != kFileName);
+    QCOMPARE(r.w()->lReadingStatus->text(), end + QStringLiteral(" · ") + path);
+
+    // "Открыть файл" hands that file to the viewer next to the program, or to the desktop.
+    QStringList opened;
+    const memory::OpenFileHook old = memory::setOpenFileHook([&](const QString& viewer, const QString& file) {
+        opened << viewer << file;
+        return true;
+    });
+    QVERIFY(r.w()->cmdOpenFile->isEnabled());
+    r.click(r.w()->cmdOpenFile);
+    memory::setOpenFileHook(old);
+    const QFileInfo viewer(QCoreApplication::applicationDirPath() + QStringLiteral("/Viewer"));
+    QCOMPARE(opened, (QStringList{viewer.isExecutable() ? viewer.absoluteFilePath() : QString(), path}));
+    QCOMPARE(r.rig.messages.texts().size(), failing ? 1 : 0);
+}
+
 void ReadingTest::stopDuringTheRegisterReads_data()
 {
     QTest::addColumn<QString>("button");
@@ -354,6 +427,10 @@ void ReadingTest::stopDuringTheRegisterReads_data()
     QTest::newRow("first frame") << "Command1" << "2";
     QTest::newRow("length") << "Command2" << "4";
     QTest::newRow("whole buffer's length") << "Command5" << "4";
+    // A real click waits in the queue while a register read holds the window's input.
+    QTest::newRow("queued, current frame") << "Command1" << "20";
+    QTest::newRow("queued, length") << "Command1" << "4";
+    QTest::newRow("queued, whole buffer's length") << "Command5" << "4";
 }
 
 void ReadingTest::stopDuringTheRegisterReads()
@@ -363,10 +440,15 @@ void ReadingTest::stopDuringTheRegisterReads()
     Reading r;
     QVERIFY(r.ok);
     bool clicked = false;
+    const bool queued = QString::fromLatin1(QTest::currentDataTag()).startsWith(QLatin1String("queued"));
     r.instrument.onRegister = [&](const QString& a) {
         if (a == address && !clicked) {
             clicked = true;
-            r.click(r.w()->cmdStopReadingFrames);
+            QPushButton* stop = r.w()->cmdStopReadingFrames;
+            if (queued)
+                QMetaObject::invokeMethod(stop, [stop] { QTest::mouseClick(stop, Qt::LeftButton); }, Qt::QueuedConnection);
+            else
+                r.click(stop);
         }
     };
     r.click(r.w()->findChild<QPushButton*>(button));
@@ -376,6 +458,9 @@ void ReadingTest::stopDuringTheRegisterReads()
     QVERIFY(!QFile::exists(r.file()));
     QVERIFY(r.rig.messages.texts().isEmpty());
     QVERIFY(r.w()->Command1->isEnabled());
+    QCOMPARE(r.w()->lReadingStatus->text(),
+             QStringLiteral("Чтение остановлено до первого кадра · в файл ничего не записано · ")
+                 + QDir::toNativeSeparators(r.file()));
 }
 
 void ReadingTest::stopDuringTheRun()
@@ -482,7 +567,7 @@ void ReadingTest::diskFillsMidRun()
     limit.lift();
     instrument::setMessageHook({});
     QVERIFY(!asked.isEmpty());
-    QVERIFY2(asked.first().startsWith(QStringLiteral("Ошибка: кадр не записан в файл %1: ").arg(r.file())),
+    QVERIFY2(asked.first().startsWith(QStringLiteral("Кадр 4049 не записан в файл %1: ").arg(r.file())),
              qPrintable(asked.first()));
     const auto data = r.data();
     QVERIFY(data.whole);
@@ -512,7 +597,7 @@ void ReadingTest::fileSizeLimitUnderTheProgramsSignals()
     r.click(r.w()->Command1);
     setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(r.rig.messages.texts().size(), 1);
-    QVERIFY2(r.rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: кадр не записан в файл ")),
+    QVERIFY2(r.rig.messages.texts().first().startsWith(QStringLiteral("Кадр 4048 не записан в файл ")),
              qPrintable(r.rig.messages.texts().first()));
     const auto data = r.data();
     QVERIFY(data.whole);
@@ -527,7 +612,7 @@ void ReadingTest::unpluggedMidRun()
     r.rig.messages.answerNext(QMessageBox::Abort);
     r.click(r.w()->Command1);
     QCOMPARE(r.rig.messages.texts().size(), 1);
-    QVERIFY2(r.rig.messages.texts().first().startsWith(QStringLiteral("Ошибка: ") + instrument::kSystemErrorPrefix),
+    QVERIFY2(r.rig.messages.texts().first().startsWith(QStringLiteral("Кадр 4050 не прочитан: ") + instrument::kSystemErrorPrefix),
              qPrintable(r.rig.messages.texts().first()));
     const auto data = r.data();
     QVERIFY(data.whole);

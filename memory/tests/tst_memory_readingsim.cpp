@@ -4,6 +4,9 @@
 #include "readingrig.h"
 #include "windowrig.h"
 
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -45,6 +48,7 @@ class ReadingSimTest : public QObject {
     Q_OBJECT
 private slots:
     void lastHundredOfADefaultBuffer();
+    void hundredFramesWhileTheClockRuns();
     void failedFrame_data();
     void failedFrame();
     void refusedFrame();
@@ -70,6 +74,33 @@ void ReadingSimTest::lastHundredOfADefaultBuffer()
     QCOMPARE(rig.w->pbReading->value(), 99);
 }
 
+void ReadingSimTest::hundredFramesWhileTheClockRuns()
+{
+    // The PC clock runs and the instrument takes its time: the timer ticks through the run.
+    Rig rig({QStringLiteral("--latency"), QStringLiteral("40")}, kState);
+    QVERIFY(rig.start());
+    QStringList lines, boxes;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        lines << rig.w->lReadingStatus->text();
+        boxes << rig.w->tbFileName->text();
+    });
+    watch.start(100);
+    const QString name = rig.w->tbFileName->text();
+    QTest::mouseClick(rig.w->Command1, Qt::LeftButton);
+    watch.stop();
+    QVERIFY(rig.messages.texts().isEmpty());
+
+    QCOMPARE(QDir(rig.folder.path()).entryList({QStringLiteral("*.dtl")}), QStringList{name});
+    QCOMPARE(readDataFile(rig.folder.file(name)).frames, range(4046, 4095) + range(1, 50));
+    QVERIFY(!lines.isEmpty());
+    for (const QString& line : lines)
+        QVERIFY2(line.endsWith(QStringLiteral(" · ") + name), qPrintable(line));
+    QCOMPARE(boxes, QStringList(boxes.size(), name));
+    QCOMPARE(rig.w->lReadingStatus->text(), QStringLiteral("Чтение закончено · в файл записано 100 кадров из 100 · ")
+                                                + QDir::toNativeSeparators(rig.folder.file(name)));
+}
+
 void ReadingSimTest::failedFrame_data()
 {
     QTest::addColumn<int>("answer");
@@ -93,7 +124,7 @@ void ReadingSimTest::failedFrame()
     QVERIFY(rig.start());
     rig.messages.answerNext(QMessageBox::StandardButton(answer));
     QTest::mouseClick(rig.w->Command1, Qt::LeftButton);
-    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: Прибор не отвечает")});
+    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Кадр 4051 не прочитан: Прибор не отвечает")});
     const auto data = readDataFile(rig.folder.file(kFileName));
     QVERIFY(data.whole);
     QCOMPARE(data.frames, written);
@@ -108,7 +139,7 @@ void ReadingSimTest::refusedFrame()
     QVERIFY(rig.start());
     rig.messages.answerNext(QMessageBox::Retry);
     QTest::mouseClick(rig.w->Command1, Qt::LeftButton);
-    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Ошибка: Прибор выдает ошибку")});
+    QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("Кадр 4046 не прочитан: Прибор выдает ошибку")});
     QCOMPARE(readDataFile(rig.folder.file(kFileName)).frames, range(4046, 4095) + range(1, 50));
 }
 
@@ -153,7 +184,7 @@ void ReadingSimTest::unpluggedLine()
     QTest::mouseClick(rig.w->Command1, Qt::LeftButton);
     instrument::setMessageHook({});
     QVERIFY(!asked.isEmpty() && asked.size() < 20);
-    QVERIFY2(asked.first().startsWith(QStringLiteral("Ошибка: ")), qPrintable(asked.first()));
+    QVERIFY2(asked.first().startsWith(QStringLiteral("Кадр 4066 не прочитан: ")), qPrintable(asked.first()));
     QCOMPARE(framesBeforeFirstQuestion, 20);
     const auto data = readDataFile(rig.folder.file(kFileName));
     QVERIFY(data.whole);

@@ -6,6 +6,7 @@
 #include "windowrig.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -319,6 +320,9 @@ void TestMemoryWindow::readSettings()
     QCOMPARE((group == 1 ? r.w->tbBuffLength : r.w->tbBuffLength2)->text(), QStringLiteral("2048"));
     QCOMPARE((group == 1 ? r.w->lBuffPtr : r.w->lBuffPtr2)->text(), QStringLiteral("418"));
     QVERIFY(r.messages.texts().isEmpty());
+    // Group 1's captions name the buffer it shows.
+    QCOMPARE(r.w->fraSettings->title(), QStringLiteral("Настройки буфера %1").arg(group == 1 ? buffer + 1 : 1));
+    QCOMPARE(r.w->fraState->title(), QStringLiteral("Состояние буфера %1").arg(group == 1 ? buffer + 1 : 1));
 
     // An interval the list has not is shown as typed text.
     replyTo(r, {"!7;", "!0;", "!FFF;", "!1;"});
@@ -434,6 +438,8 @@ void TestMemoryWindow::writeRefusesBoxes_data()
     QTest::newRow("first frame hex") << 1 << "&H10" << begin;
     QTest::newRow("length exponent too big") << 2 << "1e9" << length;
     QTest::newRow("length empty") << 2 << "" << length;
+    // A buffer of no frames would record nothing and lose what it holds.
+    QTest::newRow("length 0") << 2 << "0" << length;
 }
 
 void TestMemoryWindow::writeRefusesBoxes()

@@ -77,6 +77,7 @@ private slots:
     void roundTripThroughTheFile();
     void refusedByteStopsTheFile();
     void failureHalfwayThroughTheFile();
+    void unwritableFileReadsNothing();
     void unpluggedLine();
 };
 
@@ -88,8 +89,10 @@ void TestTextSim::cyrillicWrittenAndReadBack()
     w.ChNum->setCurrentIndex(3);
     w.Text->setText(QStringLiteral("Давление й"));
     w.UofM->setText(QStringLiteral("кПа"));
+    r.messages.answerNext(QMessageBox::Yes); // the display shows "и" for "й"
     w.WriteS->click();
-    QCOMPARE(errorTexts(r), QStringList());
+    QCOMPARE(errorTexts(r).size(), 1);
+    r.messages.clear();
     w.Text->clear();
     w.UofM->clear();
     w.ReadS->click();
@@ -146,7 +149,7 @@ void TestTextSim::roundTripThroughTheFile()
     QVERIFY(first.contains(instrument::toCp1251(QStringLiteral("[CHANNEL12]\r\nUofM=\"ммолЬ  \"\r\nTEXT=\"Иодныи слои  \"\r\n"))));
 
     // The engineer changes channel 1, then loads the file back.
-    w.Text->setText(QStringLiteral("  другой  "));
+    w.Text->setText(QStringLiteral("  другие  "));
     w.UofM->setText(QStringLiteral("Па"));
     w.WriteS->click();
     QCOMPARE(errorTexts(r), QStringList());
@@ -213,6 +216,20 @@ void TestTextSim::failureHalfwayThroughTheFile()
     QCOMPARE(bytesAt(m.stored, 0x1F4, 7), (QList<int>{75, 97, 189, 97, 187, 32, 32}));
     QCOMPARE(bytesAt(m.working, 0x1F4, 7), (QList<int>{75, 97, 189, 97, 187, 227, 32}));
     QCOMPARE(bytesAt(m.stored, 0x924, 6), (QList<int>{188, 51, 47, 192, 32, 32}));
+}
+
+void TestTextSim::unwritableFileReadsNothing()
+{
+    Rig r({}, kPreset);
+    QVERIFY(r.start());
+    r.w->FileName->setText(r.folder.file(QStringLiteral("missing/out.dat")));
+    r.w->WriteF->click();
+    QCOMPARE(r.messages.messages().size(), 1);
+    QVERIFY2(r.messages.messages().first().text.endsWith(QStringLiteral("; из прибора ничего не прочитано")),
+             qPrintable(r.messages.messages().first().text));
+    // The channel read after it is the first frame the instrument gets.
+    r.w->ReadS->click();
+    QCOMPARE(r.receivedFrames().first(), QStringLiteral(":1;14;8FC;"));
 }
 
 void TestTextSim::unpluggedLine()

@@ -1,6 +1,7 @@
 // The text loader's window against scripted answers.
 
 #include "cp1251.h"
+#include "displaytext.h"
 #include "dialoganswerer.h"
 #include "program.h"
 #include "text_window.h"
@@ -100,7 +101,10 @@ private slots:
     void writeT1();
     void writeAddresses_data();
     void writeAddresses();
+    void writeFailureSaysHowFar_data();
     void writeFailureSaysHowFar();
+    void lettersTheDisplayLacks_data();
+    void lettersTheDisplayLacks();
     void unholdableCharacterRefused();
     void readPeak();
     void readFailureRestoresBoxes_data();
@@ -113,6 +117,7 @@ private slots:
     void readFFailureHalfway();
     void writeFThenFile();
     void writeFFailureKeepsOldFile();
+    void writeFUnwritableFile_data();
     void writeFUnwritableFile();
     void fileDialog();
     void closeDuringReadF();
@@ -154,8 +159,17 @@ void TestTextWindow::startUp()
         if (b.tip)
             QCOMPARE(b.b->toolTip(), QString::fromUtf8(b.tip));
     }
-    for (QLabel* l : {w.Label1, w.Label2, w.Label3, w.Label4, w.Label5})
+    for (QLabel* l : {w.Label1, w.Label2, w.Label3, w.Label4, w.Label5, w.ToFile, w.ToInstrument})
         QVERIFY2(l->sizeHint().width() <= l->width(), qPrintable(l->text()));
+    // The file buttons share their captions with the channel's; the way the
+    // texts go stands over each.
+    for (const auto& [label, button, way] : {std::tuple{w.ToFile, w.WriteF, "Прибор → файл"},
+                                             std::tuple{w.ToInstrument, w.ReadF, "Файл → прибор"}}) {
+        QCOMPARE(label->text(), QString::fromUtf8(way));
+        QVERIFY(label->isVisible());
+        QCOMPARE(label->geometry().center().x(), button->geometry().center().x());
+        QVERIFY(label->geometry().bottom() < button->y() && label->y() > w.FileName->geometry().bottom());
+    }
     QCOMPARE(w.ProgressBar->isTextVisible(), false);
     // The network address shown goes to the link.
     w.cbNetAdrr->setCurrentIndex(7);
@@ -229,6 +243,7 @@ void TestTextWindow::writeAddresses()
     w.ChNum->setCurrentIndex(channel - 1);
     w.Text->setText(QStringLiteral("й"));
     w.UofM->setText(QStringLiteral("Ь"));
+    r.messages.answerNext(QMessageBox::Yes); // the display shows "и" for "й"
     QStringList want;
     for (int k = 0; k < 15; ++k) {
         const int c = k == 0 ? 184 : 32;
@@ -242,24 +257,111 @@ void TestTextWindow::writeAddresses()
     }
     w.WriteS->click();
     QCOMPARE(r.frames(), want);
-    QCOMPARE(errors(r), QStringList());
+    QCOMPARE(errors(r).size(), 1);
+}
+
+void TestTextWindow::writeFailureSaysHowFar_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("written");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("text") << QStringLiteral("Т1") << QList<int>{84}
+                          << QStringLiteral("Не записан текст канала 1, символ 2 (адрес 191); перенесено символов: 1 из 22");
+    QTest::newRow("unit") << QString() << padded({}, 15)
+                          << QStringLiteral("Не записаны единицы измерения канала 1, символ 1 (адрес 8FC); перенесено "
+                                            "символов: 15 из 22");
 }
 
 void TestTextWindow::writeFailureSaysHowFar()
 {
+    QFETCH(QString, text);
+    QFETCH(QList<int>, written);
+    QFETCH(QString, message);
     Rig r;
     Dialog& w = *r.w;
-    w.Text->setText(QStringLiteral("Т1"));
-    r.replies(writeAnswers(84));
-    // The second character's write with 13 is refused three times.
+    w.Text->setText(text);
+    for (int code : written)
+        r.replies(writeAnswers(code));
+    // The next character's write with 13 is refused three times.
     r.replies({QStringLiteral("!OK;\r\n"), QStringLiteral("!31;\r\n"), QStringLiteral("!ERR;\r\n"),
                QStringLiteral("!ERR;\r\n"), QStringLiteral("!ERR;\r\n")});
     w.WriteS->click();
-    QCOMPARE(r.frames().size(), 4 + 5);
-    QCOMPARE(errors(r), QStringList{QStringLiteral("Ошибка: Не удалось записать в прибор\nНе записан текст канала 1, "
-                                                   "символ 2 (адрес 191); перенесено символов: 1 из 22")});
+    QCOMPARE(r.frames().size(), 4 * written.size() + 5);
+    QCOMPARE(errors(r), QStringList{QStringLiteral("Ошибка: Не удалось записать в прибор\n") + message});
     QVERIFY(w.WriteS->isEnabled());
     QCOMPARE(w.ProgressBar->value(), 0);
+}
+
+void TestTextWindow::lettersTheDisplayLacks_data()
+{
+    QTest::addColumn<bool>("file");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("question");   // empty: none asked
+    QTest::newRow("degree, No") << false << QStringLiteral("Т") << QStringLiteral("°С") << false
+                                << QStringLiteral("(«°» как «Ю»).\nЕдиницы измерения: «°С» будет показано как «ЮС»\n");
+    QTest::newRow("Ё and й, Yes") << false << QStringLiteral("Ёмкость й") << QString() << true
+                                  << QStringLiteral("(«Ё» как «П», «й» как «и»).\nИзмеряемая величина: «Ёмкость й» "
+                                                    "будет показано как «ПмкостЬ и»\n");
+    QTest::newRow("Latin and Cyrillic the display has") << false << QStringLiteral("Peak Давление") << QStringLiteral("C")
+                                                        << false << QString();
+    QTest::newRow("file, No") << true << QStringLiteral("T") << QStringLiteral("°С") << false
+                              << QStringLiteral("\nканал 5, единицы измерения: «°С» будет показано как «ЮС»\n");
+    QTest::newRow("file, Yes") << true << QStringLiteral("Ёмкость") << QStringLiteral("C") << true
+                               << QStringLiteral("\nканал 5, текст: «Ёмкость» будет показано как «ПмкостЬ»\n");
+}
+
+void TestTextWindow::lettersTheDisplayLacks()
+{
+    QFETCH(bool, file);
+    QFETCH(QString, text);
+    QFETCH(QString, unit);
+    QFETCH(bool, yes);
+    QFETCH(QString, question);
+    Rig r;
+    Dialog& w = *r.w;
+    // What a write sends: characters of the field, blanks after them.
+    QList<QPair<QString, int>> parts;
+    if (file) {
+        QString content;
+        for (int n = 1; n <= 12; ++n)
+            content += n == 5 ? QStringLiteral("[CHANNEL5]\nUofM=%1\nTEXT=%2\n").arg(unit, text)
+                              : QStringLiteral("[CHANNEL%1]\nUofM=C\nTEXT=T\n").arg(n);
+        r.folder.writeFile(QStringLiteral("t.dat"), cp(content));
+        w.FileName->setText(r.folder.file(QStringLiteral("t.dat")));
+        for (int n = 1; n <= 12; ++n)
+            parts << qMakePair(n == 5 ? text : QStringLiteral("T"), 13) << qMakePair(n == 5 ? unit : QStringLiteral("C"), 6);
+    } else {
+        w.Text->setText(text);
+        w.UofM->setText(unit);
+        parts << qMakePair(text, 15) << qMakePair(unit, 7);
+    }
+    int characters = 0;
+    for (const auto& [value, count] : parts) {
+        QList<quint8> codes;
+        QString bad;
+        QVERIFY(instrument::map::displayCodes(value, count, &codes, &bad));
+        for (quint8 c : codes)
+            r.replies(writeAnswers(c));
+        characters += count;
+    }
+    if (!question.isEmpty())
+        r.messages.answerNext(yes ? QMessageBox::Yes : QMessageBox::No);
+    (file ? w.ReadF : w.WriteS)->click();
+    if (question.isEmpty()) {
+        QCOMPARE(errors(r), QStringList());
+    } else {
+        QCOMPARE(r.messages.messages().size(), 1);
+        const instrument::Message& m = r.messages.messages().first();
+        QCOMPARE(m.buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY2(m.text.startsWith(QStringLiteral("На индикаторе прибора нет некоторых символов"))
+                     && m.text.contains(question) && m.text.endsWith(QStringLiteral("\nЗаписать всё равно?")),
+                 qPrintable(m.text));
+    }
+    // No sends nothing; Yes, or nothing to ask, writes everything.
+    QCOMPARE(r.frames().size(), !question.isEmpty() && !yes ? 0 : 4 * characters);
+    QVERIFY(w.WriteS->isEnabled());
 }
 
 void TestTextWindow::unholdableCharacterRefused()
@@ -443,7 +545,18 @@ void TestTextWindow::readFRefusedBeforeSending_data()
     QTest::newRow("a key missing") << QStringLiteral("t.dat") << cp(QStringLiteral("[CHANNEL1]\nTEXT=a\n"))
                                    << QStringLiteral("[CHANNEL1] UofM");
     QTest::newRow("UTF-8") << QStringLiteral("t.dat") << QStringLiteral("[CHANNEL1]\nTEXT=Ток\n").toUtf8()
-                           << QStringLiteral("UTF-8");
+                           << QStringLiteral("не в кодировке Windows-1251 (похоже, UTF-8)");
+    const QString latin = QStringLiteral("[CHANNEL1]\nTEXT=T\nUofM=C\n");
+    const auto utf16 = [&](QStringConverter::Encoding e) -> QByteArray {
+        QStringEncoder encoder(e, QStringEncoder::Flag::WriteBom);
+        return encoder(latin);
+    };
+    QTest::newRow("UTF-16 LE") << QStringLiteral("t.dat") << QByteArray(utf16(QStringConverter::Utf16LE))
+                               << QStringLiteral("не в кодировке Windows-1251 (похоже, UTF-16)");
+    QTest::newRow("UTF-16 BE") << QStringLiteral("t.dat") << QByteArray(utf16(QStringConverter::Utf16BE))
+                               << QStringLiteral("не в кодировке Windows-1251 (похоже, UTF-16)");
+    QTest::newRow("UTF-16 without a mark") << QStringLiteral("t.dat") << QByteArray(utf16(QStringConverter::Utf16LE)).mid(2)
+                                           << QStringLiteral("не в кодировке Windows-1251 (похоже, UTF-16)");
 }
 
 void TestTextWindow::readFRefusedBeforeSending()
@@ -524,24 +637,43 @@ void TestTextWindow::writeFFailureKeepsOldFile()
         r.replies({readAnswer(65)});
     w.WriteF->click();
     QCOMPARE(r.frames().size(), 60 + 3);
-    QCOMPARE(errors(r), QStringList{QStringLiteral("Ошибка: Прибор не отвечает\nНе прочитан единицы канала 4, символ 1 "
+    QCOMPARE(errors(r), QStringList{QStringLiteral("Ошибка: Прибор не отвечает\nНе прочитаны единицы измерения канала 4, символ 1 "
                                                    "(адрес 914); перенесено символов: 60 из 240. Файл не изменён.")});
     QCOMPARE(r.folder.readFile(QStringLiteral("out.dat")), old);
 }
 
+void TestTextWindow::writeFUnwritableFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("saying");
+    QTest::newRow("missing folder") << QStringLiteral("missing/out.dat") << QStringLiteral("не существует");
+    QTest::newRow("a folder by that name") << QStringLiteral("sub") << QStringLiteral("это не файл");
+    QTest::newRow("a read-only file") << QStringLiteral("ro.dat") << QStringLiteral("только для чтения");
+    QTest::newRow("a file for a folder") << QStringLiteral("ro.dat/out.dat") << QStringLiteral("не папка");
+}
+
 void TestTextWindow::writeFUnwritableFile()
 {
+    QFETCH(QString, name);
+    QFETCH(QString, saying);
     Rig r;
     Dialog& w = *r.w;
-    w.FileName->setText(r.folder.file(QStringLiteral("missing/out.dat")));
+    QVERIFY(QDir(r.folder.path()).mkdir(QStringLiteral("sub")));
+    r.folder.writeFile(QStringLiteral("ro.dat"), cp(QStringLiteral("[CHANNEL1]\nTEXT=old\n")));
+    QVERIFY(QFile::setPermissions(r.folder.file(QStringLiteral("ro.dat")), QFileDevice::ReadOwner));
+    w.FileName->setText(r.folder.file(name));
     for (int i = 0; i < 240; ++i)
         r.replies({readAnswer(65)});
     w.WriteF->click();
-    QCOMPARE(r.frames().size(), 240);
+    // Nothing is read for a file that cannot take it.
+    QVERIFY(r.frames().isEmpty());
     QCOMPARE(errors(r).size(), 1);
-    QVERIFY2(errors(r).first().startsWith(QStringLiteral("Ошибка: файл «"))
-                 && errors(r).first().contains(QStringLiteral("missing/out.dat» не записан")),
+    QVERIFY2(errors(r).first().startsWith(QStringLiteral("Ошибка: файл «") + r.folder.file(name)
+                                          + QStringLiteral("» не может быть записан: "))
+                 && errors(r).first().contains(saying)
+                 && errors(r).first().endsWith(QStringLiteral("; из прибора ничего не прочитано")),
              qPrintable(errors(r).first()));
+    QCOMPARE(r.folder.readFile(QStringLiteral("ro.dat")), cp(QStringLiteral("[CHANNEL1]\nTEXT=old\n")));
 }
 
 void TestTextWindow::fileDialog()
@@ -586,8 +718,8 @@ void TestTextWindow::closeDuringReadF()
     QCOMPARE(errors(r).size(), 1);
     QVERIFY2(errors(r).first().startsWith(QStringLiteral("Окно закрыто во время записи.\nЗаписано: текст канала 1 "
                                                          "(символы 1–2).\nНе записано: текст канала 1 (символы "
-                                                         "3–13), единицы канала 1, текст канала 2, "))
-                 && errors(r).first().endsWith(QStringLiteral(", текст канала 12, единицы канала 12.")),
+                                                         "3–13), единицы измерения канала 1, текст канала 2, "))
+                 && errors(r).first().endsWith(QStringLiteral(", текст канала 12, единицы измерения канала 12.")),
              qPrintable(errors(r).first()));
 }
 

@@ -1,21 +1,14 @@
-// The display character table and the conversions, without a window.
+// The display character table and the conversions.
 
-#include "codetable.h"
 #include "cp1251.h"
+#include "displaytext.h"
 
 #include <QTest>
 #include <iconv.h>
 
-using text::CodeTable;
+namespace map = instrument::map;
 
 namespace {
-
-CodeTable filled()
-{
-    CodeTable t;
-    t.SetCodeTable();
-    return t;
-}
 
 // The Windows-1251 byte of one character as the system's converter has it;
 // -1 when it has none.
@@ -45,17 +38,17 @@ QList<int> codesOf(const QList<quint8>& c)
     return out;
 }
 
-QString decoded(const CodeTable& t, const QList<int>& codes)
+QString decoded(const QList<int>& codes)
 {
     QString s;
     for (int c : codes)
-        s += text::displayChar(t, quint8(c));
+        s += map::displayChar(quint8(c));
     return s;
 }
 
 } // namespace
 
-class TestCodeTable : public QObject {
+class TestDisplayText : public QObject {
     Q_OBJECT
 private slots:
     void letters_data();
@@ -71,7 +64,7 @@ private slots:
     void paddedAndCut();
 };
 
-void TestCodeTable::letters_data()
+void TestDisplayText::letters_data()
 {
     QTest::addColumn<QString>("letter");
     QTest::addColumn<int>("display");
@@ -93,45 +86,42 @@ void TestCodeTable::letters_data()
         QTest::newRow(row.letter) << QString::fromUtf8(row.letter) << row.display;
 }
 
-void TestCodeTable::letters()
+void TestDisplayText::letters()
 {
     QFETCH(QString, letter);
     QFETCH(int, display);
-    const CodeTable t = filled();
     // The letter's Windows-1251 code, the link's and the system's alike.
     const QByteArray ours = instrument::toCp1251(letter);
     QCOMPARE(ours.size(), 1);
     const int code = uchar(ours.at(0));
     QCOMPARE(code, iconvByte(letter.at(0)));
     QCOMPARE(instrument::fromCp1251(ours), letter);
-    QCOMPARE(int(t.entry(code)), display);
-    QCOMPARE(int(t.encode(quint8(code))), display);
+    QCOMPARE(int(map::displayLetterCode(code)), display);
+    QCOMPARE(int(map::encodeDisplay(quint8(code))), display);
     QList<quint8> codes;
     QString bad;
-    QVERIFY(text::displayCodes(t, letter, 1, &codes, &bad));
+    QVERIFY(map::displayCodes(letter, 1, &codes, &bad));
     QCOMPARE(codesOf(codes), QList<int>{display});
 }
 
-void TestCodeTable::onlyTheLettersAreFilled()
+void TestDisplayText::onlyTheLettersAreFilled()
 {
-    const CodeTable t = filled();
     for (int i = 0; i <= 256; ++i)
         if (i < 192 || i > 255)
-            QCOMPARE(int(t.entry(i)), 0);
+            QCOMPARE(int(map::displayLetterCode(i)), 0);
 }
 
-void TestCodeTable::encodeBelow192IsUnchanged()
+void TestDisplayText::encodeBelow192IsUnchanged()
 {
-    const CodeTable t = filled();
     for (int c = 0; c <= 191; ++c)
-        QCOMPARE(int(t.encode(quint8(c))), c);
+        QCOMPARE(int(map::encodeDisplay(quint8(c))), c);
     // Ё and № are signs below 192: they go out as they are.
     QCOMPARE(int(uchar(instrument::toCp1251(QStringLiteral("Ё")).at(0))), 168);
     QCOMPARE(iconvByte(QChar(0x401)), 168);
     QCOMPARE(iconvByte(QChar(0x2116)), 185);
 }
 
-void TestCodeTable::decode_data()
+void TestDisplayText::decode_data()
 {
     QTest::addColumn<int>("display");
     QTest::addColumn<int>("cp1251");
@@ -149,16 +139,15 @@ void TestCodeTable::decode_data()
         QTest::newRow(qPrintable(QStringLiteral("%1 unchanged").arg(c))) << c << c;
 }
 
-void TestCodeTable::decode()
+void TestDisplayText::decode()
 {
     QFETCH(int, display);
     QFETCH(int, cp1251);
-    const CodeTable t = filled();
-    QCOMPARE(int(t.convert(quint8(display))), cp1251);
-    QCOMPARE(text::displayChar(t, quint8(display)), instrument::fromCp1251(QByteArray(1, char(cp1251))).at(0));
+    QCOMPARE(int(map::decodeDisplay(quint8(display))), cp1251);
+    QCOMPARE(map::displayChar(quint8(display)), instrument::fromCp1251(QByteArray(1, char(cp1251))).at(0));
 }
 
-void TestCodeTable::words_data()
+void TestDisplayText::words_data()
 {
     QTest::addColumn<QString>("written");
     QTest::addColumn<QList<int>>("codes");
@@ -177,19 +166,18 @@ void TestCodeTable::words_data()
                            << QStringLiteral("м3/ч №5");
 }
 
-void TestCodeTable::words()
+void TestDisplayText::words()
 {
     QFETCH(QString, written);
     QFETCH(QList<int>, codes);
-    const CodeTable t = filled();
     QList<quint8> out;
     QString bad;
-    QVERIFY(text::displayCodes(t, written, int(codes.size()), &out, &bad));
+    QVERIFY(map::displayCodes(written, int(codes.size()), &out, &bad));
     QCOMPARE(codesOf(out), codes);
-    QTEST(decoded(t, codes), "readBack");
+    QTEST(decoded(codes), "readBack");
 }
 
-void TestCodeTable::refused_data()
+void TestDisplayText::refused_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("named");
@@ -199,36 +187,34 @@ void TestCodeTable::refused_data()
     QTest::newRow("beyond the field") << QStringLiteral("1234567890abcdef€ß") << QStringLiteral("«ß» (U+00DF)");
 }
 
-void TestCodeTable::refused()
+void TestDisplayText::refused()
 {
     QFETCH(QString, typed);
     QFETCH(QString, named);
-    const CodeTable t = filled();
     QList<quint8> out{1, 2};
     QString bad;
-    QVERIFY(!text::displayCodes(t, typed, 13, &out, &bad));
+    QVERIFY(!map::displayCodes(typed, 13, &out, &bad));
     QCOMPARE(bad, named);
     QVERIFY(out.isEmpty());
-    QCOMPARE(text::unencodable(typed), named);
+    QCOMPARE(map::unencodable(typed), named);
 }
 
-void TestCodeTable::paddedAndCut()
+void TestDisplayText::paddedAndCut()
 {
-    const CodeTable t = filled();
     QList<quint8> out;
     QString bad;
-    QVERIFY(text::displayCodes(t, QStringLiteral("Т1"), 15, &out, &bad));
+    QVERIFY(map::displayCodes(QStringLiteral("Т1"), 15, &out, &bad));
     QList<int> want{84, 49};
     while (want.size() < 15)
         want << 32;
     QCOMPARE(codesOf(out), want);
-    QVERIFY(text::displayCodes(t, QStringLiteral("м3/ч123"), 6, &out, &bad));
+    QVERIFY(map::displayCodes(QStringLiteral("м3/ч123"), 6, &out, &bad));
     QCOMPARE(codesOf(out), (QList<int>{188, 51, 47, 192, 49, 50}));
-    QVERIFY(text::displayCodes(t, QString(), 3, &out, &bad));
+    QVERIFY(map::displayCodes(QString(), 3, &out, &bad));
     QCOMPARE(codesOf(out), (QList<int>{32, 32, 32}));
     // Codes that would break a line of the file come back as blanks.
-    QCOMPARE(decoded(t, {0, 10, 13, 9, 65}), QStringLiteral("   \t\u0410"));
+    QCOMPARE(decoded({0, 10, 13, 9, 65}), QStringLiteral("   \t\u0410"));
 }
 
-QTEST_GUILESS_MAIN(TestCodeTable)
-#include "tst_text_codetable.moc"
+QTEST_GUILESS_MAIN(TestDisplayText)
+#include "tst_instrument_displaytext.moc"

@@ -1,0 +1,17 @@
+#pragma once
+// The program's commands. Each takes the arguments after its name and returns
+// the exit status (session.h).
+
+#include <QStringList>
+
+namespace cli {
+
+int run(const QStringList& arguments);
+
+int params(const QStringList& args);
+int read(const QStringList& args);
+int write(const QStringList& args);
+int download(const QStringList& args);
+int csv(const QStringList& args);
+
+} // namespace cli

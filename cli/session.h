@@ -1,0 +1,48 @@
+#pragma once
+// What every command shares: the output streams, the exit statuses, and the
+// link brought up from "dev.dat" and the options --port, --device, --speed
+// and --address, with the instrument map of that "dev.dat".
+
+#include "arguments.h"
+#include "devlink.h"
+#include "linkcore.h"
+#include "map.h"
+
+#include <QString>
+#include <memory>
+
+namespace cli {
+
+enum Status {
+    Done = 0,
+    Failed = 1,     // the instrument did not answer or refused
+    BadUsage = 2,   // a bad command line or value: nothing was sent
+    Interrupted = 130,
+};
+
+// Writes text as UTF-8 to standard output or standard error.
+void printOut(const QString& text);
+void printError(const QString& text);
+// "instrument: " + text on standard error, with the line end.
+void complain(const QString& text);
+// Whether standard error is a terminal.
+bool errorIsTerminal();
+
+// The options every command takes.
+QList<OptionSpec> linkOptions();
+
+class Session {
+public:
+    // Reads "dev.dat" without bringing the link up (no log is opened): for
+    // the map's names alone.
+    void openMapOnly();
+    // Brings the link up as the windows do and applies the options; false
+    // with the message in *error (nothing has been sent).
+    bool open(const Arguments& args, QString* error);
+
+    instrument::LinkCore link;
+    instrument::map::DevLink mapLink{link};
+    std::unique_ptr<instrument::map::Map> map;
+};
+
+} // namespace cli

@@ -1,0 +1,321 @@
+// The command-line program against the instrument simulator: what it reads
+// is what the windows' link reads, what it writes reads back, what it refuses
+// never reaches the line, and its data file is Memory's.
+
+#include "datareader.h"
+#include "dev.h"
+#include "devlink.h"
+#include "link.h"
+#include "memory_window.h"
+#include "numbers.h"
+#include "programdir.h"
+#include "simprocess.h"
+#include "windowrig.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+#include <csignal>
+
+namespace map = instrument::map;
+
+namespace {
+
+// Channel 9's setpoints as the simulator keeps them: TH1 12.5, HIS1 0.75,
+// THT1 code 13 hex; buffer 1 stands still at frame 50.
+const QString kState = QStringLiteral("instrument\nreal 9 12.5\nreal d0 0.75\nint d0 13\nint 1518 4\nbuffer 0 0 50\n");
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+    QByteArray outBytes;
+};
+
+Run runCli(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(INSTRUMENT_CLI), args);
+    Run r;
+    if (!p.waitForFinished(300000))
+        return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.outBytes = p.readAllStandardOutput();
+    r.out = QString::fromUtf8(r.outBytes);
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// A simulator with kState and "dev.dat" leading to it, in a program folder
+// that the program run from the test also uses (INSTRUMENT_SUITE_DIR).
+struct SimFolder {
+    explicit SimFolder(const QStringList& simArguments = {}, int rereadings = 2)
+    {
+        folder.writeFile(QStringLiteral("sim-state.txt"), kState.toLatin1());
+        sim = std::make_unique<testsupport::SimProcess>(
+            QStringList{QStringLiteral("--state"), folder.file(QStringLiteral("sim-state.txt"))} + simArguments);
+        testsupport::SimDevDat s;
+        s.link = sim->linkPath();
+        s.rereadings = rereadings;
+        testsupport::writeSimDevDat(folder, s);
+    }
+    ~SimFolder() { testsupport::printOnFailure(QStringLiteral("simulator transcript"), sim->transcript()); }
+    QStringList framesReceived() const { return sim->transcript(QStringLiteral("> ")); }
+
+    testsupport::ProgramFolder folder;
+    std::unique_ptr<testsupport::SimProcess> sim;
+};
+
+// A link of the windows on the same "dev.dat", at network number 1 as the
+// windows start.
+struct WindowsLink {
+    WindowsLink()
+    {
+        loaded = dev.Form_Load();
+        dev.bNetAdrr = 1;
+        m = std::make_unique<map::Map>(map::devKeys(dev), dev.sFloatingPointSeparator);
+    }
+    instrument::Dev dev;
+    map::DevLink link{dev};
+    std::unique_ptr<map::Map> m;
+    bool loaded = false;
+};
+
+} // namespace
+
+class CliSimTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readsWhatTheWindowsRead();
+    void writeThenRead_data();
+    void writeThenRead();
+    void refusedBeforeTheLine_data();
+    void refusedBeforeTheLine();
+    void noInstrument_data();
+    void noInstrument();
+    void downloadAsMemory();
+    void interruptedDownload();
+    void wholeBufferToCsv();
+};
+
+void CliSimTest::readsWhatTheWindowsRead()
+{
+    SimFolder s;
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    const Run r = runCli({QStringLiteral("read"), QStringLiteral("ch9.*")});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.status, 0);
+
+    WindowsLink w;
+    QVERIFY(w.loaded);
+    // The measured value moves on between the two reads: it is compared as
+    // a number only.
+    const auto settled = [](QStringList lines) {
+        for (QString& line : lines)
+            if (line.startsWith(QLatin1String("ch9.Value=")))
+                line = QStringLiteral("ch9.Value=") + (instrument::isNumber(line.mid(10), QStringLiteral(".")) ? "число" : line);
+        return lines;
+    };
+    QStringList expected;
+    for (const map::Param* p : w.m->match(QStringLiteral("ch9.*"))) {
+        const map::Result v = map::read(*p, w.link);
+        QVERIFY2(v.ok, qPrintable(p->name + QStringLiteral(": ") + v.error));
+        expected << p->name + QLatin1Char('=') + v.value;
+    }
+    const QStringList lines = r.out.split(QLatin1Char('\n'));
+    QCOMPARE(lines.last(), QString());
+    QCOMPARE(settled(lines.mid(0, lines.size() - 1)), settled(expected));
+    // The simulator's own values, in the map's notation.
+    QVERIFY(lines.contains(QStringLiteral("ch9.TH1=12.5")));
+    QVERIFY(lines.contains(QStringLiteral("ch9.HIS1=0.75")));
+    QVERIFY(lines.contains(QStringLiteral("ch9.THT1=19")));
+
+    // The same as one JSON object, numbers as numbers.
+    const Run j = runCli({QStringLiteral("read"), QStringLiteral("--json"), QStringLiteral("ch9.*")});
+    QCOMPARE(j.status, 0);
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(j.out.toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(o.size(), int(lines.size() - 1));
+    QCOMPARE(o.value(QStringLiteral("ch9.TH1")).toDouble(), 12.5);
+    QCOMPARE(o.value(QStringLiteral("ch9.THT1")).toInt(), 19);
+    QVERIFY(o.value(QStringLiteral("ch9.TEXT")).isString());
+}
+
+void CliSimTest::writeThenRead_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("readBack");
+    const QString relay = QStringLiteral("3;0;1;0;0;0;0;0;0;0;0;0;0;0;0;3F;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;"
+                                         "0;0;0;0;0;0;0;2A");
+    QTest::newRow("integer") << "buffer2.interval" << "-2" << "-2";
+    QTest::newRow("real") << "ch9.TH2" << "-0.125" << "-0.125";
+    QTest::newRow("real, exponent") << "ch9.HIS2" << "1.5e3" << "1500";
+    QTest::newRow("code by number") << "ch9.THT2" << "18" << "18";
+    QTest::newRow("code by its text") << "ch9.THT2" << "Быстрое увеличение" << "4";
+    // The display has no small soft sign: it shows the capital one.
+    QTest::newRow("text") << "ch9.TEXT" << "Печь №1" << "ПечЬ №1      ";
+    QTest::newRow("relay record") << "relay5" << relay << relay;
+    QTest::newRow("flag") << "relays.test" << "1" << "1";
+}
+
+void CliSimTest::writeThenRead()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, written);
+    QFETCH(QString, readBack);
+    SimFolder s;
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    const Run w = runCli({QStringLiteral("write"), name + QLatin1Char('=') + written});
+    QCOMPARE(w.err, QString());
+    QCOMPARE(w.status, 0);
+    const QString line = name + QLatin1Char('=') + readBack + QLatin1Char('\n');
+    const Run r = runCli({QStringLiteral("read"), name});
+    QCOMPARE(r.out, line);
+    // What read printed, written back, reads the same.
+    QCOMPARE(runCli({QStringLiteral("write"), line.trimmed()}).status, 0);
+    QCOMPARE(runCli({QStringLiteral("read"), name}).out, line);
+}
+
+void CliSimTest::refusedBeforeTheLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("bad value after a good one")
+        << QStringList{"write", "ch9.TH1=1", "ch9.THT1=7"} << "ch9.THT1 (Тип первой уставки): «7» не код из списка";
+    QTest::newRow("unknown name") << QStringList{"write", "ch9.TH1=1", "ch13.TH1=1"} << "«ch13.TH1»: нет такого параметра";
+    QTest::newRow("read-only") << QStringList{"write", "buffer1.current=5"} << "параметр только читается";
+    QTest::newRow("no value") << QStringList{"write", "ch9.TH1"} << "нужно ИМЯ=ЗНАЧЕНИЕ";
+    QTest::newRow("real with a comma") << QStringList{"write", "ch9.TH1=1,5"} << "десятичная точка";
+    QTest::newRow("pattern of nothing") << QStringList{"read", "ch9.TH1", "ch9.X*"} << "«ch9.X*»: нет такого параметра";
+    QTest::newRow("unknown option") << QStringList{"read", "--jsn", "ch9.TH1"} << "неизвестный параметр «--jsn»";
+    QTest::newRow("port and device") << QStringList{"read", "--port", "1", "--device", "/dev/null", "ch9.TH1"}
+                                     << "--port и --device вместе";
+    QTest::newRow("address out of range") << QStringList{"read", "--address", "256", "ch9.TH1"}
+                                          << "не сетевой номер от 0 до 255";
+    QTest::newRow("download, two ways") << QStringList{"download", "--last", "5", "--all", "--out", "x.dtl"}
+                                        << "укажите одно из";
+    QTest::newRow("download, no folder") << QStringList{"download", "--last", "5", "--out", "/nonexistent/x.dtl"}
+                                         << "/nonexistent";
+    QTest::newRow("unknown command") << QStringList{"raed", "ch9.TH1"} << "неизвестная команда «raed»";
+}
+
+void CliSimTest::refusedBeforeTheLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    SimFolder s;
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    const Run r = runCli(args);
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.startsWith(QStringLiteral("instrument: ")) && r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(r.out, QString());
+    QCOMPARE(s.framesReceived(), QStringList());
+}
+
+void CliSimTest::noInstrument_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device");
+    QTest::newRow("another network number") << QStringList{"--address", "7"} << 7 << 1 << QString();
+    QTest::newRow("a port with nothing on it") << QStringList{"--port", "2"} << 1 << 2 << QString();
+    QTest::newRow("a device that is not there")
+        << QStringList{"--device", "/dev/nonexistent-tty"} << 1 << 1 << "/dev/nonexistent-tty";
+}
+
+void CliSimTest::noInstrument()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, address);
+    QFETCH(int, port);
+    QFETCH(QString, device);
+    SimFolder s({}, 0);
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    const Run r = runCli(QStringList{QStringLiteral("read")} + options + QStringList{QStringLiteral("ch9.TH1")});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.out, QString());
+
+    // The windows' link says the same in the same case.
+    WindowsLink w;
+    w.dev.bNetAdrr = quint8(address);
+    w.dev.Number = quint8(port);
+    w.dev.setDevicePath(device);
+    const map::Param* p = w.m->find(QStringLiteral("ch9.TH1"));
+    const map::Result v = map::read(*p, w.link);
+    QVERIFY(!v.ok);
+    QCOMPARE(r.err, QStringLiteral("instrument: %1: %2\n").arg(p->title(), v.error));
+}
+
+void CliSimTest::downloadAsMemory()
+{
+    testsupport::SimRig<memory::frmMain> rig({}, kState);
+    const QDateTime now(QDate(2026, 12, 7), QTime(12, 30, 5));
+    rig.w->setClock([now] { return now; });
+    QVERIFY(rig.start());
+    QTest::mouseClick(rig.w->Command1, Qt::LeftButton);
+    QVERIFY(rig.messages.texts().isEmpty());
+    const QByteArray memoryFile = rig.folder.readFile(QStringLiteral("F123005071226.dtl"));
+    QVERIFY(!memoryFile.isEmpty());
+
+    const QString out = rig.folder.file(QStringLiteral("cli.dtl"));
+    const Run r = runCli({QStringLiteral("download"), QStringLiteral("--buffer"), QStringLiteral("1"),
+                          QStringLiteral("--last"), QStringLiteral("100"), QStringLiteral("--out"), out});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QString());
+    QCOMPARE(rig.folder.readFile(QStringLiteral("cli.dtl")), memoryFile);
+    // The same frame commands as Memory's, in the same order.
+    const QStringList frames = rig.received();
+    QCOMPARE(frames.size(), 2 * 103);
+    QCOMPARE(frames.mid(103), frames.mid(0, 103));
+}
+
+void CliSimTest::interruptedDownload()
+{
+    // The instrument takes its time, so the run is still going when Ctrl-C comes.
+    SimFolder s({QStringLiteral("--latency"), QStringLiteral("20")});
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    const QString out = s.folder.file(QStringLiteral("part.dtl"));
+    QProcess p;
+    p.start(QStringLiteral(INSTRUMENT_CLI), {QStringLiteral("download"), QStringLiteral("--last"),
+                                             QStringLiteral("400"), QStringLiteral("--out"), out});
+    QVERIFY(p.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(out).size() > 0, 60000);
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 130);
+    dataview::DataFile data;
+    QString error;
+    QVERIFY2(dataview::readDataFile(out, &data, &error), qPrintable(error));
+    QVERIFY(data.frames.size() >= 1 && data.frames.size() < 400);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("прервано: записано кадров %1 из 400").arg(data.frames.size())), qPrintable(err));
+}
+
+void CliSimTest::wholeBufferToCsv()
+{
+    SimFolder s;
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    const QString dtl = s.folder.file(QStringLiteral("all.dtl"));
+    const Run d = runCli({QStringLiteral("download"), QStringLiteral("--all"), QStringLiteral("--out"), dtl});
+    QCOMPARE(d.status, 0);
+    QVERIFY(d.err.contains(QStringLiteral("Записано кадров: 4095")));
+    const Run c = runCli({QStringLiteral("csv"), dtl});
+    QCOMPARE(c.status, 0);
+    QCOMPARE(c.out.count(QStringLiteral("\r\n")), 4096);
+    // -o writes the same, --excel the spreadsheet's form.
+    const QString csv = s.folder.file(QStringLiteral("all.csv"));
+    QCOMPARE(runCli({QStringLiteral("csv"), dtl, QStringLiteral("-o"), csv}).status, 0);
+    QCOMPARE(s.folder.readFile(QStringLiteral("all.csv")), c.out.toUtf8());
+    const Run e = runCli({QStringLiteral("csv"), QStringLiteral("--excel"), dtl});
+    QVERIFY(e.outBytes.startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(e.out.count(QStringLiteral("\r\n")), 4096);
+}
+
+QTEST_MAIN(CliSimTest)
+#include "tst_cli_sim.moc"
