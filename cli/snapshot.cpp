@@ -284,7 +284,13 @@ int compare(const QStringList& args)
             return kTrouble;
         }
     } else {
+        // Two files: the reals still compare with the digits "dev.dat" gives
+        // the link.
         s.openMapOnly();
+        qint64 digits = 0;
+        if (wholeNumber(s.link.sGetINI(QStringLiteral("SETTINGS"), QStringLiteral("NOfDigits"), QStringLiteral("8")), 1,
+                        255, &digits))
+            s.link.NOfDigits = quint8(digits);
     }
     const int digits = s.mapLink.exponentDigits();
     Snapshot first, second;
