@@ -13,5 +13,7 @@ int read(const QStringList& args);
 int write(const QStringList& args);
 int download(const QStringList& args);
 int csv(const QStringList& args);
+// save, compare and restore, by the first argument.
+int snapshot(const QStringList& args);
 
 } // namespace cli

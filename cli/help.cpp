@@ -40,6 +40,9 @@ QString programHelp()
                "                           прочитать кадры буфера в файл данных, как Memory\n"
                "  csv ФАЙЛ.dtl [-o ФАЙЛ.csv] [--excel]\n"
                "                           файл данных в CSV, строка на кадр\n"
+               "  snapshot save|compare|restore ФАЙЛ...\n"
+               "                           снимок настроек прибора: сохранить, сравнить,\n"
+               "                           восстановить (или перенести на другой прибор)\n"
                "\n")
            + QString::fromUtf8(kLinkOptions)
            + QString::fromUtf8(
@@ -138,6 +141,39 @@ QString commandHelp(const QString& command)
             "  instrument download --buffer 1 --last 100 --out F1.dtl\n"
             "  instrument download --buffer 2 --every 10 --count 400 --out F2.dtl\n"
             "  instrument download --all --out all.dtl\n");
+    } else if (command.startsWith(QLatin1String("snapshot"))) {
+        text = QString::fromUtf8(
+            "Использование: instrument snapshot save ФАЙЛ\n"
+            "               instrument snapshot compare A [B]\n"
+            "               instrument snapshot restore ФАЙЛ [--dry-run]\n"
+            "\n"
+            "save читает все настройки прибора (уставки, входы, записи и флаги реле,\n"
+            "тексты и единицы индикатора, буферы, параметры порта) в текстовый файл:\n"
+            "строки имя=значение в порядке карты, как их печатает read, после строк\n"
+            "\"#\" с датой, портом, сетевым номером и версией комплекта. Измеренные\n"
+            "значения, часы, текущий кадр и состояние буферов в снимок не входят. Если\n"
+            "чтение не удалось — код 1, файл не записан (старый остаётся).\n"
+            "\n"
+            "compare сравнивает два снимка или снимок с прибором (B не указан) и печатает\n"
+            "различия и их число. Вещественные сравниваются так, как их хранит прибор.\n"
+            "Код 0 — одинаковы, 1 — различаются, 2 — ошибка (как у diff).\n"
+            "\n"
+            "restore читает прибор и записывает только отличающиеся значения, как окна;\n"
+            "на время записи реле анализ уставок выключается, после — флаги как в файле\n"
+            "и перезагрузка логики. Параметры порта не записываются (их меняет\n"
+            "Commission), только перечисляются. Затем записанное читается и проверяется.\n"
+            "Неизвестное имя или неверное значение в файле — код 2, ничего не отправлено.\n"
+            "Перенос настроек на другой прибор — restore с --address N.\n"
+            "\n"
+            "  --dry-run       только показать, что было бы записано\n"
+            "\n"
+            "Примеры:\n"
+            "  instrument snapshot save pech1.txt\n"
+            "  instrument snapshot compare pech1.txt\n"
+            "  instrument snapshot restore pech1.txt --dry-run\n"
+            "  instrument snapshot restore pech1.txt --address 2\n");
+        if (command == QLatin1String("snapshot compare"))
+            return text + QLatin1Char('\n') + QString::fromUtf8(kLinkOptions);
     } else if (command == QLatin1String("csv")) {
         return QString::fromUtf8(
             "Использование: instrument csv ФАЙЛ.dtl [-o ФАЙЛ.csv] [--excel]\n"

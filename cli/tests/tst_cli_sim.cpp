@@ -98,6 +98,12 @@ private slots:
     void downloadAsMemory();
     void interruptedDownload();
     void wholeBufferToCsv();
+    void snapshotRestoresWhatChanged_data();
+    void snapshotRestoresWhatChanged();
+    void snapshotFilesCompared_data();
+    void snapshotFilesCompared();
+    void snapshotFileRefused_data();
+    void snapshotFileRefused();
 };
 
 void CliSimTest::readsWhatTheWindowsRead()
@@ -315,6 +321,148 @@ void CliSimTest::wholeBufferToCsv()
     const Run e = runCli({QStringLiteral("csv"), QStringLiteral("--excel"), dtl});
     QVERIFY(e.outBytes.startsWith("\xEF\xBB\xBF"));
     QCOMPARE(e.out.count(QStringLiteral("\r\n")), 4096);
+}
+
+static QHash<QString, QString> snapshotValues(const QByteArray& file)
+{
+    QHash<QString, QString> values;
+    for (const QString& line : QString::fromUtf8(file).split(QLatin1Char('\n')))
+        if (!line.startsWith(QLatin1Char('#')) && line.contains(QLatin1Char('=')))
+            values.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1));
+    return values;
+}
+
+static QSet<QString> framesBetween(const SimFolder& s, qsizetype from, qsizetype to)
+{
+    const QStringList frames = s.framesReceived().mid(from, to - from);
+    return QSet<QString>(frames.begin(), frames.end());
+}
+
+void CliSimTest::snapshotRestoresWhatChanged_data()
+{
+    // Values changed after the save, in the map's order; a flag turns over.
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<QStringList>("safety");   // writes the restore adds
+    QTest::newRow("real, code, text, integer, flag")
+        << QStringList{"ch9.TH1=15.5", "ch9.THT2=18", "ch9.TEXT=Печь 2", "relays.test", "buffer2.interval=7"}
+        << QStringList();
+    // The simulator's analysis is on: off while the record changes, then on.
+    QTest::newRow("relay record, with the analysis on")
+        << QStringList{"relay5=3;0;1;0;0;0;0;0;0;0;0;0;0;0;0;3F;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;2A"}
+        << QStringList{"relays.analysis=0", "relays.analysis=1"};
+}
+
+void CliSimTest::snapshotRestoresWhatChanged()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(QStringList, safety);
+    SimFolder s;
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    const QString file = s.folder.file(QStringLiteral("snap.txt"));
+    QCOMPARE(runCli({QStringLiteral("snapshot"), QStringLiteral("save"), file}).status, 0);
+    const QByteArray snapshot = s.folder.readFile(QStringLiteral("snap.txt"));
+    QVERIFY(snapshot.startsWith("# "));
+    const QHash<QString, QString> old = snapshotValues(snapshot);
+    QVERIFY(old.contains(QStringLiteral("ch9.TH1")) && old.contains(QStringLiteral("speed")));
+    QVERIFY(!old.contains(QStringLiteral("ch9.Value")) && !old.contains(QStringLiteral("buffer1.current")));
+
+    QStringList names, before, after;
+    for (const QString& change : changes) {
+        const QString name = change.section(QLatin1Char('='), 0, 0);
+        names << name;
+        before << name + QLatin1Char('=') + old.value(name);
+        after << (change.contains(QLatin1Char('=')) ? change
+                                                    : name + (old.value(name) == QLatin1String("1") ? "=0" : "=1"));
+    }
+    // The frames the old values take when written one by one.
+    const qsizetype n0 = s.framesReceived().size();
+    QCOMPARE(runCli(QStringList{QStringLiteral("write")} + before + safety).status, 0);
+    const qsizetype n1 = s.framesReceived().size();
+    QCOMPARE(runCli(QStringList{QStringLiteral("write")} + after).status, 0);
+
+    const qsizetype n2 = s.framesReceived().size();
+    const Run differ = runCli({QStringLiteral("snapshot"), QStringLiteral("compare"), file});
+    const qsizetype n3 = s.framesReceived().size();
+    QCOMPARE(differ.status, 1);
+    QStringList listed;
+    for (const QString& line : differ.out.split(QLatin1Char('\n')))
+        if (line.contains(QStringLiteral(": в A ")))
+            listed << line.section(QLatin1Char(':'), 0, 0);
+    QCOMPARE(listed, names);
+    QVERIFY(differ.out.endsWith(QStringLiteral("Различий: %1\n").arg(names.size())));
+
+    // A dry run reads only.
+    const Run dry = runCli({QStringLiteral("snapshot"), QStringLiteral("restore"), file, QStringLiteral("--dry-run")});
+    const qsizetype n4 = s.framesReceived().size();
+    QCOMPARE(dry.status, 0);
+    QVERIFY((framesBetween(s, n3, n4) - framesBetween(s, n2, n3)).isEmpty());
+    for (const QString& name : names)
+        QVERIFY2(dry.out.contains(QStringLiteral("записал бы: %1=").arg(name)), qPrintable(dry.out));
+
+    const Run restored = runCli({QStringLiteral("snapshot"), QStringLiteral("restore"), file});
+    const qsizetype n5 = s.framesReceived().size();
+    QCOMPARE(restored.err, QString());
+    QCOMPARE(restored.status, 0);
+    // Beyond the reads, the frames of the old values' writes and no others.
+    QCOMPARE(framesBetween(s, n4, n5) - framesBetween(s, n2, n3), framesBetween(s, n0, n1) - framesBetween(s, n2, n3));
+    QCOMPARE(runCli({QStringLiteral("snapshot"), QStringLiteral("compare"), file}).status, 0);
+}
+
+void CliSimTest::snapshotFilesCompared_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("status");
+    QTest::newRow("real, another notation") << "ch9.TH1=12.5" << "ch9.TH1=1.25e1" << 0;
+    QTest::newRow("real, zeros after it") << "ch9.TH1=-0.125" << "ch9.TH1=-0.12500" << 0;
+    QTest::newRow("real") << "ch9.TH1=12.5" << "ch9.TH1=12.25" << 1;
+    QTest::newRow("code by its text") << "ch9.THT2=4" << "ch9.THT2=Быстрое увеличение" << 0;
+    QTest::newRow("text, the blanks after it") << "ch9.TEXT=Печь" << "ch9.TEXT=Печь    " << 0;
+    QTest::newRow("text") << "ch9.TEXT=Печь 1" << "ch9.TEXT=Печь 2" << 1;
+    QTest::newRow("a name in one file only") << "ch9.TH1=1" << "ch9.TH1=1\nch9.TH2=1" << 1;
+}
+
+void CliSimTest::snapshotFilesCompared()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(int, status);
+    SimFolder s;
+    s.folder.writeFile(QStringLiteral("a.txt"), (a + QLatin1Char('\n')).toUtf8());
+    s.folder.writeFile(QStringLiteral("b.txt"), (b + QLatin1Char('\n')).toUtf8());
+    const Run r = runCli({QStringLiteral("snapshot"), QStringLiteral("compare"), s.folder.file(QStringLiteral("a.txt")),
+                          s.folder.file(QStringLiteral("b.txt"))});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.out.endsWith(QStringLiteral("Различий: %1\n").arg(status)), qPrintable(r.out));
+    QCOMPARE(s.framesReceived(), QStringList());
+}
+
+void CliSimTest::snapshotFileRefused_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown name") << "ch13.TH1=1" << "строка 3: «ch13.TH1»: нет такого параметра";
+    QTest::newRow("out of range") << "ch9.THT1=7" << "строка 3: ch9.THT1 (Тип первой уставки): «7» не код из списка";
+    QTest::newRow("a live value") << "ch9.Value=1" << "в снимок не входит";
+    QTest::newRow("no value") << "ch9.TH1" << "нужно ИМЯ=ЗНАЧЕНИЕ";
+}
+
+void CliSimTest::snapshotFileRefused()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, message);
+    SimFolder s;
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    s.folder.writeFile(QStringLiteral("bad.txt"), ("# bad\nch9.TH1=1\n" + line + "\n").toUtf8());
+    const QString file = s.folder.file(QStringLiteral("bad.txt"));
+    for (const QStringList& args : {QStringList{"snapshot", "restore", file}, QStringList{"snapshot", "compare", file}}) {
+        const Run r = runCli(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(r.out, QString());
+    }
+    QCOMPARE(s.framesReceived(), QStringList());
 }
 
 QTEST_MAIN(CliSimTest)
