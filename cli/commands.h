@@ -13,5 +13,6 @@ int read(const QStringList& args);
 int write(const QStringList& args);
 int download(const QStringList& args);
 int csv(const QStringList& args);
+int scanCommand(const QStringList& args);
 
 } // namespace cli

@@ -31,7 +31,9 @@ int run(const QStringList& arguments)
         return download(rest);
     if (command == QLatin1String("csv"))
         return csv(rest);
-    complain(QStringLiteral("неизвестная команда «%1»; команды: params, read, write, download, csv "
+    if (command == QLatin1String("scan"))
+        return scanCommand(rest);
+    complain(QStringLiteral("неизвестная команда «%1»; команды: params, read, write, download, csv, scan "
                             "(справка: instrument --help)")
                  .arg(command));
     return BadUsage;
