@@ -54,12 +54,16 @@ public:
     QList<Try> run(const QList<Try>& tries, bool all);
     // Whether the last run ended through onProgress before its end.
     bool stopped() const { return m_stopped; }
+    // The link's message when the last run ended because the port could not
+    // be used (it ends there: no other try would reach the line either).
+    QString portError() const { return m_portError; }
 
 private:
     bool answers(const Try& t);
 
     instrument::LinkCore& m_link;
     bool m_stopped = false;
+    QString m_portError;
 };
 
 } // namespace scan

@@ -149,6 +149,10 @@ int scanCommand(const QStringList& args)
     const QList<scan::Try> found = scanner.run(tries, a.has(QStringLiteral("all")));
     if (progress)
         printError(QStringLiteral("\n"));
+    if (!scanner.portError().isEmpty()) {
+        complain(scanner.portError());
+        return Failed;
+    }
     if (scanner.stopped()) {
         complain(QStringLiteral("прервано: найдено приборов %1").arg(found.size()));
         return Interrupted;

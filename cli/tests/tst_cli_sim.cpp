@@ -228,19 +228,29 @@ void CliSimTest::scan_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("error");
+    const QString none = QStringLiteral("ни на одном номере");
     const QStringList f16to18 = {":16;0;", ":17;0;", ":18;0;"};
     QTest::newRow("found, the first speed silent")
         << QStringList{"--speeds", "19200,4800", "--addresses", "16-18"} << 0 << "speed=19200 netnum=17\n"
-        << f16to18 + QStringList{":16;0;", ":17;0;"};
+        << f16to18 + QStringList{":16;0;", ":17;0;"} << QString();
     QTest::newRow("found at the --speed and --address given, first try")
-        << QStringList{"--speed", "19200", "--address", "17"} << 0 << "speed=19200 netnum=17\n" << QStringList{":17;0;"};
+        << QStringList{"--speed", "19200", "--address", "17"} << 0 << "speed=19200 netnum=17\n" << QStringList{":17;0;"}
+        << QString();
     QTest::newRow("all: the scan goes on")
         << QStringList{"--speeds", "19200,57600", "--addresses", "17,18", "--all"} << 0 << "speed=19200 netnum=17\n"
-        << QStringList{":17;0;", ":18;0;", ":17;0;", ":18;0;"};
+        << QStringList{":17;0;", ":18;0;", ":17;0;", ":18;0;"} << QString();
     QTest::newRow("not at 4800") << QStringList{"--speeds", "4800", "--addresses", "16-18"} << 1 << QString()
-                                 << f16to18;
+                                 << f16to18 << none;
+    // Number 1 of "dev.dat" first.
+    QStringList others{":1;0;"};
+    for (int n = 0; n <= 18; ++n)
+        if (n != 1 && n != 17)
+            others << QStringLiteral(":%1;0;").arg(n);
     QTest::newRow("not at another number") << QStringList{"--speeds", "19200", "--addresses", "0-16,18"} << 1
-                                           << QString() << QStringList();
+                                           << QString() << others << none;
+    QTest::newRow("a device that is not there: the first try ends it")
+        << QStringList{"--device", "/dev/nonexistent-tty"} << 1 << QString() << QStringList() << "/dev/nonexistent-tty";
 }
 
 void CliSimTest::scan()
@@ -249,21 +259,17 @@ void CliSimTest::scan()
     QFETCH(int, status);
     QFETCH(QString, out);
     QFETCH(QStringList, frames);
+    QFETCH(QString, error);
     SimFolder s({}, 2, QStringLiteral("instrument\naddress 17\nbaud 19200\n"));
     QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
     const Run r = runCli(QStringList{QStringLiteral("scan")} + options);
     QCOMPARE(r.out, out);
     QCOMPARE(r.status, status);
-    const QStringList received = s.framesReceived();
-    if (frames.isEmpty()) {
-        QCOMPARE(received.size(), 18);
-        QVERIFY(!received.contains(QStringLiteral(":17;0;\\r\\n")));
-    } else {
-        QStringList sent;
-        for (const QString& frame : frames)
-            sent << frame + QStringLiteral("\\r\\n");
-        QCOMPARE(received, sent);
-    }
+    QVERIFY2(r.err.contains(error), qPrintable(r.err));
+    QStringList sent;
+    for (const QString& frame : frames)
+        sent << frame + QStringLiteral("\\r\\n");
+    QCOMPARE(s.framesReceived(), sent);
 }
 
 void CliSimTest::noInstrument_data()
