@@ -142,8 +142,9 @@ int scanCommand(const QStringList& args)
         return !g_stop;
     };
     scanner.onFound = [&](const scan::Try& t) {
+        // The progress line is cleared for the instrument's line.
         if (progress)
-            printError(QStringLiteral("\r"));
+            printError(QStringLiteral("\r%1\r").arg(QString(), 60));
         printOut(QStringLiteral("speed=%1 netnum=%2\n").arg(scan::baudOf(t.settings)).arg(t.netnum));
     };
     const QList<scan::Try> found = scanner.run(tries, a.has(QStringLiteral("all")));
