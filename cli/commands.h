@@ -15,5 +15,6 @@ int download(const QStringList& args);
 int csv(const QStringList& args);
 // save, compare and restore, by the first argument.
 int snapshot(const QStringList& args);
+int scanCommand(const QStringList& args);
 
 } // namespace cli

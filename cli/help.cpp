@@ -43,6 +43,8 @@ QString programHelp()
                "  snapshot save|compare|restore ФАЙЛ...\n"
                "                           снимок настроек прибора: сохранить, сравнить,\n"
                "                           восстановить (или перенести на другой прибор)\n"
+               "  scan [--speeds СПИСОК|all] [--addresses ДИАПАЗОН] [--all]\n"
+               "                           найти прибор: перебрать скорости и сетевые номера\n"
                "\n")
            + QString::fromUtf8(kLinkOptions)
            + QString::fromUtf8(
@@ -191,11 +193,36 @@ QString commandHelp(const QString& command)
             "Примеры:\n"
             "  instrument csv F1.dtl > F1.csv\n"
             "  instrument csv F1.dtl -o F1.csv --excel\n");
+    } else if (command == QLatin1String("scan")) {
+        text = QString::fromUtf8(
+            "Использование: instrument scan [--speeds СПИСОК|all] [--addresses ДИАПАЗОН] [--all]\n"
+            "\n"
+            "Ищет прибор, чья скорость или сетевой номер неизвестны: на каждой скорости\n"
+            "списка комплекта (300 ... 57600, N,8,2) и каждом сетевом номере посылает\n"
+            "проверку связи Commission (\":НОМЕР;0;\"); ответ с \"!\" — прибор найден.\n"
+            "Сначала скорость и номер из \"dev.dat\" (или из --speed и --address), затем\n"
+            "остальные номера на этой скорости, затем остальные скорости. Каждый найденный\n"
+            "прибор печатается строкой speed=СКОРОСТЬ netnum=НОМЕР. Ожидание ответа\n"
+            "короче обычного — столько, сколько ответ идёт на этой скорости, с запасом.\n"
+            "Ход перебора (опрошено, из скольких, сколько осталось) — в стандартный поток\n"
+            "ошибок, когда это терминал; Ctrl-C останавливает перебор.\n"
+            "\n"
+            "  --speeds СПИСОК    скорости через запятую, например 9600,19200; all — все\n"
+            "                     (по умолчанию)\n"
+            "  --addresses ДИАП.  номера и диапазоны через запятую, например 0-31,200\n"
+            "                     (по умолчанию 0-255)\n"
+            "  --all              не останавливаться на первом найденном приборе\n"
+            "\n"
+            "Код 1 — ни один прибор не ответил.\n"
+            "\n"
+            "Примеры:\n"
+            "  instrument scan\n"
+            "  instrument scan --speeds 4800,9600 --addresses 1-32 --all\n");
     } else {
         return QString();
     }
     return text + QLatin1Char('\n') + QString::fromUtf8(kLinkOptions)
-           + (command == QLatin1String("download") ? QString::fromUtf8("\nКод 130 — прервано Ctrl-C.\n") : QString())
+           + ((command == QLatin1String("download") || command == QLatin1String("scan")) ? QString::fromUtf8("\nКод 130 — прервано Ctrl-C.\n") : QString())
            + QLatin1Char('\n') + QString::fromUtf8(kStatuses);
 }
 

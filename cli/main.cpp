@@ -33,7 +33,9 @@ int run(const QStringList& arguments)
         return csv(rest);
     if (command == QLatin1String("snapshot"))
         return snapshot(rest);
-    complain(QStringLiteral("неизвестная команда «%1»; команды: params, read, write, download, csv, snapshot "
+    if (command == QLatin1String("scan"))
+        return scanCommand(rest);
+    complain(QStringLiteral("неизвестная команда «%1»; команды: params, read, write, download, csv, snapshot, scan "
                             "(справка: instrument --help)")
                  .arg(command));
     return BadUsage;

@@ -51,9 +51,9 @@ Run runCli(const QStringList& args)
 // A simulator with kState and "dev.dat" leading to it, in a program folder
 // that the program run from the test also uses (INSTRUMENT_SUITE_DIR).
 struct SimFolder {
-    explicit SimFolder(const QStringList& simArguments = {}, int rereadings = 2)
+    explicit SimFolder(const QStringList& simArguments = {}, int rereadings = 2, const QString& state = kState)
     {
-        folder.writeFile(QStringLiteral("sim-state.txt"), kState.toLatin1());
+        folder.writeFile(QStringLiteral("sim-state.txt"), state.toLatin1());
         sim = std::make_unique<testsupport::SimProcess>(
             QStringList{QStringLiteral("--state"), folder.file(QStringLiteral("sim-state.txt"))} + simArguments);
         testsupport::SimDevDat s;
@@ -95,6 +95,8 @@ private slots:
     void refusedBeforeTheLine();
     void noInstrument_data();
     void noInstrument();
+    void scan_data();
+    void scan();
     void downloadAsMemory();
     void interruptedDownload();
     void wholeBufferToCsv();
@@ -206,6 +208,8 @@ void CliSimTest::refusedBeforeTheLine_data()
                                         << "укажите одно из";
     QTest::newRow("download, no folder") << QStringList{"download", "--last", "5", "--out", "/nonexistent/x.dtl"}
                                          << "/nonexistent";
+    QTest::newRow("scan, unknown speed") << QStringList{"scan", "--speeds", "4800,1234"} << "«1234» не скорость из списка";
+    QTest::newRow("scan, reversed range") << QStringList{"scan", "--addresses", "20-10"} << "«20-10» не номер или диапазон";
     QTest::newRow("unknown command") << QStringList{"raed", "ch9.TH1"} << "неизвестная команда «raed»";
 }
 
@@ -220,6 +224,58 @@ void CliSimTest::refusedBeforeTheLine()
     QVERIFY2(r.err.startsWith(QStringLiteral("instrument: ")) && r.err.contains(message), qPrintable(r.err));
     QCOMPARE(r.out, QString());
     QCOMPARE(s.framesReceived(), QStringList());
+}
+
+void CliSimTest::scan_data()
+{
+    // "dev.dat" says 4800 and no network number (1); the instrument runs at
+    // 19200 as number 17 since its last restart.
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("error");
+    const QString none = QStringLiteral("ни на одном номере");
+    const QStringList f16to18 = {":16;0;", ":17;0;", ":18;0;"};
+    QTest::newRow("found, the first speed silent")
+        << QStringList{"--speeds", "19200,4800", "--addresses", "16-18"} << 0 << "speed=19200 netnum=17\n"
+        << f16to18 + QStringList{":16;0;", ":17;0;"} << QString();
+    QTest::newRow("found at the --speed and --address given, first try")
+        << QStringList{"--speed", "19200", "--address", "17"} << 0 << "speed=19200 netnum=17\n" << QStringList{":17;0;"}
+        << QString();
+    QTest::newRow("all: the scan goes on")
+        << QStringList{"--speeds", "19200,57600", "--addresses", "17,18", "--all"} << 0 << "speed=19200 netnum=17\n"
+        << QStringList{":17;0;", ":18;0;", ":17;0;", ":18;0;"} << QString();
+    QTest::newRow("not at 4800") << QStringList{"--speeds", "4800", "--addresses", "16-18"} << 1 << QString()
+                                 << f16to18 << none;
+    // Number 1 of "dev.dat" first.
+    QStringList others{":1;0;"};
+    for (int n = 0; n <= 18; ++n)
+        if (n != 1 && n != 17)
+            others << QStringLiteral(":%1;0;").arg(n);
+    QTest::newRow("not at another number") << QStringList{"--speeds", "19200", "--addresses", "0-16,18"} << 1
+                                           << QString() << others << none;
+    QTest::newRow("a device that is not there: the first try ends it")
+        << QStringList{"--device", "/dev/nonexistent-tty"} << 1 << QString() << QStringList() << "/dev/nonexistent-tty";
+}
+
+void CliSimTest::scan()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QStringList, frames);
+    QFETCH(QString, error);
+    SimFolder s({}, 2, QStringLiteral("instrument\naddress 17\nbaud 19200\n"));
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    const Run r = runCli(QStringList{QStringLiteral("scan")} + options);
+    QCOMPARE(r.out, out);
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.contains(error), qPrintable(r.err));
+    QStringList sent;
+    for (const QString& frame : frames)
+        sent << frame + QStringLiteral("\\r\\n");
+    QCOMPARE(s.framesReceived(), sent);
 }
 
 void CliSimTest::noInstrument_data()
