@@ -5,47 +5,19 @@
 #include "datafile.h"
 #include "framelist.h"
 #include "help.h"
+#include "interrupt.h"
 #include "link.h"
 #include "numbers.h"
 #include "protocol.h"
 #include "session.h"
 
 #include <QElapsedTimer>
-#include <csignal>
 
 namespace cli {
 
 namespace map = instrument::map;
 
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void onInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-// Ctrl-C asks the run to end after the frame in progress; a second one ends
-// the program at once (the handler goes back to the default).
-class InterruptGuard {
-public:
-    InterruptGuard()
-    {
-        g_interrupted = 0;
-        struct sigaction sa = {};
-        sa.sa_handler = onInterrupt;
-        sa.sa_flags = SA_RESETHAND | SA_RESTART;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &m_old);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &m_old, nullptr); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    struct sigaction m_old = {};
-};
 
 // The number of fields of value the link checks in a frame answer, in hexadecimal.
 const QString kCheckedValues = QStringLiteral("c");
@@ -166,7 +138,7 @@ int download(const QStringList& args)
     };
     showProgress();
     for (qint32 k = 0; k < list.count; ++k) {
-        if (g_interrupted) {
+        if (InterruptGuard::interrupted()) {
             endProgress();
             complain(QStringLiteral("прервано: записано кадров %1 из %2 в %3").arg(written).arg(list.count).arg(out));
             return Interrupted;

@@ -3,43 +3,15 @@
 
 #include "commands.h"
 #include "help.h"
+#include "interrupt.h"
 #include "scan.h"
 #include "session.h"
 
 #include <QElapsedTimer>
-#include <csignal>
 
 namespace cli {
 
 namespace {
-
-volatile std::sig_atomic_t g_stop = 0;
-
-void onInterrupt(int)
-{
-    g_stop = 1;
-}
-
-// Ctrl-C ends the scan after the try in progress; a second one ends the
-// program at once.
-class StopOnInterrupt {
-public:
-    StopOnInterrupt()
-    {
-        g_stop = 0;
-        struct sigaction sa = {};
-        sa.sa_handler = onInterrupt;
-        sa.sa_flags = SA_RESETHAND | SA_RESTART;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &m_old);
-    }
-    ~StopOnInterrupt() { sigaction(SIGINT, &m_old, nullptr); }
-    StopOnInterrupt(const StopOnInterrupt&) = delete;
-    StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
-
-private:
-    struct sigaction m_old = {};
-};
 
 // "all" or bauds separated by commas, each of the suite's list.
 bool parseSpeeds(const QString& text, QStringList* out, QString* error)
@@ -128,7 +100,7 @@ int scanCommand(const QStringList& args)
     // The settings and number of "dev.dat" (or of --speed and --address) first.
     const QList<scan::Try> tries = scan::tryOrder(speeds, netnums, s.link.Settings, s.link.bNetAdrr);
 
-    StopOnInterrupt guard;
+    InterruptGuard guard;
     const bool progress = errorIsTerminal();
     QElapsedTimer clock;
     clock.start();
@@ -139,7 +111,7 @@ int scanCommand(const QStringList& args)
                            .arg(tried)
                            .arg(total)
                            .arg(duration(clock.elapsed() * (total - tried) / tried)));
-        return !g_stop;
+        return !InterruptGuard::interrupted();
     };
     scanner.onFound = [&](const scan::Try& t) {
         // The progress line is cleared for the instrument's line.
