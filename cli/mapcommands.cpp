@@ -120,28 +120,12 @@ QString jsonValue(const map::Param& p, const QString& value)
     return numeric && number.match(value).hasMatch() ? value : jsonString(value);
 }
 
-// Parses the command's arguments; on a bad line or --help returns the status
-// to end with, else -1.
-int parse(const QString& command, const QStringList& args, const QList<OptionSpec>& own, Arguments* out)
-{
-    QString error;
-    if (!parseArguments(args, linkOptions() + own, out, &error)) {
-        complain(error + QStringLiteral(" (справка: instrument %1 --help)").arg(command));
-        return BadUsage;
-    }
-    if (out->has(QStringLiteral("help"))) {
-        printOut(commandHelp(command));
-        return Done;
-    }
-    return -1;
-}
-
 } // namespace
 
 int params(const QStringList& args)
 {
     Arguments a;
-    if (const int status = parse(QStringLiteral("params"), args, {}, &a); status >= 0)
+    if (const int status = parseCommand(QStringLiteral("params"), args, {}, &a); status >= 0)
         return status;
     if (a.positional.size() > 1) {
         complain(QStringLiteral("params принимает один шаблон, а дано %1 (несколько шаблонов пишутся через «,»)")
@@ -178,7 +162,7 @@ int params(const QStringList& args)
 int read(const QStringList& args)
 {
     Arguments a;
-    if (const int status = parse(QStringLiteral("read"), args, {{QStringLiteral("json"), false, {}}}, &a); status >= 0)
+    if (const int status = parseCommand(QStringLiteral("read"), args, {{QStringLiteral("json"), false, {}}}, &a); status >= 0)
         return status;
     if (a.positional.isEmpty()) {
         complain(QStringLiteral("укажите, что читать: имя или шаблон, например 'ch9.*' (справка: instrument read --help)"));
@@ -221,7 +205,7 @@ int read(const QStringList& args)
 int write(const QStringList& args)
 {
     Arguments a;
-    if (const int status = parse(QStringLiteral("write"), args, {}, &a); status >= 0)
+    if (const int status = parseCommand(QStringLiteral("write"), args, {}, &a); status >= 0)
         return status;
     if (a.positional.isEmpty()) {
         complain(QStringLiteral("укажите, что записать: ИМЯ=ЗНАЧЕНИЕ (справка: instrument write --help)"));

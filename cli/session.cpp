@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include "help.h"
+
 #include "numbers.h"
 #include "serialport.h"
 
@@ -117,6 +119,20 @@ bool Session::open(const Arguments& args, QString* error)
         link.bNetAdrr = quint8(kept);
     }
     return true;
+}
+
+int parseCommand(const QString& command, const QStringList& args, const QList<OptionSpec>& own, Arguments* out)
+{
+    QString error;
+    if (!parseArguments(args, linkOptions() + own, out, &error)) {
+        complain(error + QStringLiteral(" (справка: instrument %1 --help)").arg(command));
+        return BadUsage;
+    }
+    if (out->has(QStringLiteral("help"))) {
+        printOut(commandHelp(command));
+        return Done;
+    }
+    return -1;
 }
 
 } // namespace cli

@@ -31,6 +31,11 @@ bool errorIsTerminal();
 // The options every command takes.
 QList<OptionSpec> linkOptions();
 
+// Parses a command's arguments (the link's options and its own): on a bad
+// line (said on standard error) or --help (printed) the status to end with,
+// else -1.
+int parseCommand(const QString& command, const QStringList& args, const QList<OptionSpec>& own, Arguments* out);
+
 class Session {
 public:
     // Reads "dev.dat" without bringing the link up (no log is opened): for

@@ -192,24 +192,10 @@ QString portText(const Session& s)
     return device.isEmpty() ? QStringLiteral("COM%1").arg(s.link.Number) : device;
 }
 
-int parseSnapshotArgs(const QString& command, const QStringList& args, const QList<OptionSpec>& own, Arguments* out)
-{
-    QString error;
-    if (!parseArguments(args, linkOptions() + own, out, &error)) {
-        complain(error + QStringLiteral(" (справка: instrument %1 --help)").arg(command));
-        return BadUsage;
-    }
-    if (out->has(QStringLiteral("help"))) {
-        printOut(commandHelp(command));
-        return Done;
-    }
-    return -1;
-}
-
 int save(const QStringList& args)
 {
     Arguments a;
-    if (const int status = parseSnapshotArgs(QStringLiteral("snapshot save"), args, {}, &a); status >= 0)
+    if (const int status = parseCommand(QStringLiteral("snapshot save"), args, {}, &a); status >= 0)
         return status;
     if (a.positional.size() != 1) {
         complain(QStringLiteral("укажите один файл снимка (справка: instrument snapshot save --help)"));
@@ -269,7 +255,7 @@ int compare(const QStringList& args)
     // As diff: 0 equal, 1 different, 2 trouble.
     constexpr int kTrouble = 2;
     Arguments a;
-    if (const int status = parseSnapshotArgs(QStringLiteral("snapshot compare"), args, {}, &a); status >= 0)
+    if (const int status = parseCommand(QStringLiteral("snapshot compare"), args, {}, &a); status >= 0)
         return status == Done ? Done : kTrouble;
     if (a.positional.isEmpty() || a.positional.size() > 2) {
         complain(QStringLiteral("укажите два файла снимка или один (сравнение с прибором)"));
@@ -338,7 +324,7 @@ bool writeWithoutRestart(Session& s, const map::Param& p, const QString& text, Q
 int restore(const QStringList& args)
 {
     Arguments a;
-    if (const int status = parseSnapshotArgs(QStringLiteral("snapshot restore"), args,
+    if (const int status = parseCommand(QStringLiteral("snapshot restore"), args,
                                              {{QStringLiteral("dry-run"), false, {}}}, &a);
         status >= 0)
         return status;
