@@ -31,25 +31,25 @@ bool parseArguments(const QStringList& args, const QList<OptionSpec>& specs, Arg
         } else {
             name = a.mid(1);
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const OptionSpec& s : specs)
             if (s.name == name || (!s.shortName.isEmpty() && s.shortName == name && !a.startsWith(QLatin1String("--"))))
-                spec = &s;
-        if (!spec) {
+                option = &s;
+        if (!option) {
             *error = QStringLiteral("неизвестный параметр «%1»").arg(a);
             return false;
         }
-        if (spec->takesValue && !inlineValue) {
+        if (option->takesValue && !inlineValue) {
             if (i + 1 >= args.size()) {
                 *error = QStringLiteral("после %1 нужно значение").arg(a);
                 return false;
             }
             value = args.at(++i);
-        } else if (!spec->takesValue && inlineValue) {
-            *error = QStringLiteral("параметр --%1 пишется без значения").arg(spec->name);
+        } else if (!option->takesValue && inlineValue) {
+            *error = QStringLiteral("параметр --%1 пишется без значения").arg(option->name);
             return false;
         }
-        out->values.insert(spec->name, value);
+        out->values.insert(option->name, value);
     }
     return true;
 }

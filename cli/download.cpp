@@ -34,12 +34,6 @@ bool readRegister(Session& s, const QString& name, qint64* value, QString* error
     return true;
 }
 
-QString duration(qint64 ms)
-{
-    const qint64 s = (ms + 999) / 1000;
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
 
 int download(const QStringList& args)
@@ -130,7 +124,7 @@ int download(const QStringList& args)
         printError(QStringLiteral("\rкадров %1 из %2, осталось %3   ")
                        .arg(written)
                        .arg(list.count)
-                       .arg(written > 0 ? duration(left) : QStringLiteral("?")));
+                       .arg(written > 0 ? durationText(left) : QStringLiteral("?")));
     };
     auto endProgress = [&] {
         if (progress)

@@ -57,12 +57,6 @@ bool parseAddresses(const QString& text, QList<int>* out, QString* error)
     return true;
 }
 
-QString duration(qint64 ms)
-{
-    const qint64 s = (ms + 999) / 1000;
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
 
 int scanCommand(const QStringList& args)
@@ -110,7 +104,7 @@ int scanCommand(const QStringList& args)
             printError(QStringLiteral("\rопрошено %1 из %2, осталось %3   ")
                            .arg(tried)
                            .arg(total)
-                           .arg(duration(clock.elapsed() * (total - tried) / tried)));
+                           .arg(durationText(clock.elapsed() * (total - tried) / tried)));
         return !InterruptGuard::interrupted();
     };
     scanner.onFound = [&](const scan::Try& t) {
