@@ -30,11 +30,6 @@ constexpr int kDefaultSpeedIndex = 4;
 
 enum Column { ColName, ColMeaning, ColFile, ColInstrument };
 
-QString names(const QStringList& list)
-{
-    return list.isEmpty() ? QStringLiteral("ничего") : list.join(QStringLiteral(", "));
-}
-
 } // namespace
 
 Main::Main(QWidget* parent) : ui::ProgramWindow(kProgram, parent)
@@ -86,6 +81,7 @@ void Main::createControls()
     lstDiff->setSelectionMode(QAbstractItemView::SingleSelection);
     lstDiff->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstDiff->setWordWrap(false);
+    lstDiff->verticalHeader()->setDefaultSectionSize(lstDiff->fontMetrics().height() + 6);
     lstDiff->horizontalHeader()->setStretchLastSection(true);
     lstDiff->setToolTip(QStringLiteral("Отличия прибора от файла; записываются отмеченные строки"));
     ui::place(lstDiff, Twips{120, 1620, 10575, 4335});
@@ -247,7 +243,7 @@ bool Main::compareWithFile()
     m_compared = true;
     lFile->setText(QStringLiteral("Файл: ") + path);
     fillList();
-    setSummary(QStringLiteral("Различий: %1").arg(m_diff.size()));
+    setSummary(differencesText());
     return true;
 }
 
@@ -262,7 +258,11 @@ void Main::fillList()
         const QStringList cells{d.param->name, meaning, d.a, d.hasB ? d.b : QStringLiteral("нет")};
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells.at(c));
-            item->setToolTip(c == ColName ? d.param->title() : cells.at(c));
+            // A code's value names its item.
+            const QString itemText = c >= ColFile ? map::itemText(*d.param, cells.at(c)) : QString();
+            item->setToolTip(c == ColName ? d.param->title()
+                                          : itemText.isEmpty() ? cells.at(c)
+                                                               : cells.at(c) + QStringLiteral(": ") + itemText);
             if (c == ColName && !port) {
                 item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
                 item->setCheckState(Qt::Checked);
@@ -273,6 +273,19 @@ void Main::fillList()
             lstDiff->setItem(r, c, item);
         }
     }
+}
+
+QString Main::differencesText() const
+{
+    // The port parameters are listed, not counted (as the command line).
+    QStringList port;
+    for (const Difference& d : m_diff)
+        if (isPortParam(*d.param))
+            port << d.param->name;
+    QString text = QStringLiteral("Различий: %1").arg(m_diff.size() - port.size());
+    if (!port.isEmpty())
+        text += QStringLiteral("; параметры порта, которые меняет Commission: ") + port.join(QStringLiteral(", "));
+    return text;
 }
 
 QSet<const map::Param*> Main::ticked() const
@@ -346,18 +359,17 @@ void Main::cmdRestore_Click()
         if (result.written.contains(m_diff.at(i).param->name))
             m_diff.removeAt(i);
     fillList();
+    // A row left out stays left out.
+    for (int r = 0; r < m_diff.size(); ++r)
+        if (!chosen.contains(m_diff.at(r).param) && (lstDiff->item(r, ColName)->flags() & Qt::ItemIsUserCheckable))
+            lstDiff->item(r, ColName)->setCheckState(Qt::Unchecked);
     QString summary;
     if (result.outcome == Outcome::Failed)
         summary = QStringLiteral("Запись прервана: %1. ").arg(result.error);
     else if (result.outcome == Outcome::Stopped)
         summary = QStringLiteral("Запись остановлена кнопкой «Стоп». ");
-    summary += QStringLiteral("Записано: %1. Не записано: %2.").arg(names(result.written), names(result.notWritten));
-    if (!plan.port.isEmpty()) {
-        QStringList port;
-        for (const map::Param* p : plan.port)
-            port << p->name;
-        summary += QStringLiteral(" Параметры порта (меняются в Commission): %1.").arg(port.join(QStringLiteral(", ")));
-    }
+    const QString lists = result.lists();
+    summary += lists.left(1).toUpper() + lists.mid(1) + QLatin1Char('.');
     if (result.outcome != Outcome::Done) {
         cmdStop->setEnabled(false);
         setSummary(summary);
@@ -368,9 +380,11 @@ void Main::cmdRestore_Click()
     // What was written reads back as the file has it.
     QStringList mismatches;
     QString error;
+    bool checkStopped = false;
     const bool read = checkWritten(plan, link, digits(), &mismatches, &error,
                                    [&](int done, int, const map::Param& p) {
-                                       if (m_stop || link.over())
+                                       checkStopped = m_stop || link.over();
+                                       if (checkStopped)
                                            return false;
                                        pbProgress->setValue(int(plan.steps.size()) + done);
                                        op.step(QStringLiteral("Проверка: ") + p.name);
@@ -379,7 +393,7 @@ void Main::cmdRestore_Click()
     cmdStop->setEnabled(false);
     if (link.over())
         return;
-    summary += QStringLiteral(" Осталось различий: %1.").arg(m_diff.size());
+    summary += QLatin1Char(' ') + differencesText() + QLatin1Char('.');
     if (!read) {
         setSummary(summary + QStringLiteral(" Проверка записанного не закончена: ") + error);
         op.fail(error);
@@ -390,7 +404,8 @@ void Main::cmdRestore_Click()
         op.fail(mismatches.join(QLatin1Char('\n')));
         return;
     }
-    setSummary(summary + QStringLiteral(" Проверено чтением."));
+    setSummary(summary + (checkStopped ? QStringLiteral(" Проверка чтением остановлена кнопкой «Стоп».")
+                                       : QStringLiteral(" Проверено чтением.")));
 }
 
 } // namespace snapshot

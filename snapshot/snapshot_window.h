@@ -74,6 +74,8 @@ private:
     bool compareWithFile();
     void fillList();
     void setSummary(const QString& text);
+    // "Различий: N" and the port parameters that differ.
+    QString differencesText() const;
     // The rows ticked, the port parameters never among them.
     QSet<const map::Param*> ticked() const;
     int digits();

@@ -83,9 +83,10 @@ void SnapshotSimTest::writesTheTickedRows()
     // Beyond the reads, the frames of the ticked old values and no others.
     QCOMPARE(framesBetween(rig, n3, n4) - framesBetween(rig, n2, n3), framesBetween(rig, n0, n1) - framesBetween(rig, n2, n3));
     QVERIFY2(rig.w->lSummary->text().startsWith(QStringLiteral(
-                 "Записано: ch9.TH1, buffer2.interval, relays.test, перезагрузка логики прибора. Не записано: ничего.")),
+                 "Записано: ch9.TH1, buffer2.interval, relays.test, перезагрузка логики прибора; не записано: ничего.")),
              qPrintable(rig.w->lSummary->text()));
     QCOMPARE(listed(*rig.w), QStringList{"ch9.THT2"});
+    QCOMPARE(rig.w->lstDiff->item(0, 0)->checkState(), Qt::Unchecked);
 
     files.answerNext(file);
     QTest::mouseClick(rig.w->cmdCompare, Qt::LeftButton);
@@ -111,7 +112,7 @@ void SnapshotSimTest::pulledLineSummarised()
                  "записано: ch9.TH1; не записано: ch9.TH2, ch9.HIS2, relays.test, перезагрузка логики прибора")),
              qPrintable(texts.at(1)));
     QVERIFY2(rig.w->lSummary->text().contains(QStringLiteral(
-                 "Записано: ch9.TH1. Не записано: ch9.TH2, ch9.HIS2, relays.test, перезагрузка логики прибора.")),
+                 "Записано: ch9.TH1; не записано: ch9.TH2, ch9.HIS2, relays.test, перезагрузка логики прибора.")),
              qPrintable(rig.w->lSummary->text()));
     QCOMPARE(listed(*rig.w), (QStringList{"ch9.TH2", "ch9.HIS2", "relays.test"}));
 }
