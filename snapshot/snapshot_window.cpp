@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -45,20 +44,14 @@ Main::Main(QWidget* parent) : ui::ProgramWindow(kProgram, parent)
     connect(cmdCompare, &QPushButton::clicked, this, &Main::cmdCompare_Click);
     connect(cmdRestore, &QPushButton::clicked, this, &Main::cmdRestore_Click);
     connect(cmdStop, &QPushButton::clicked, this, &Main::cmdStop_Click);
-    ui::connectLinkChoice({lPort, cmbPort, lSpeed, cmbSpeed, lNetAdrr, cmbNetAdrr}, this, *dev());
+    ui::connectLinkChoice(linkChoice, this, *dev());
 }
 
 Main::~Main() = default;
 
 void Main::createControls()
 {
-    const ui::LinkChoice link = ui::createLinkChoice(this);
-    lPort = link.lPort;
-    cmbPort = link.cmbPort;
-    lSpeed = link.lSpeed;
-    cmbSpeed = link.cmbSpeed;
-    lNetAdrr = link.lNetAdrr;
-    cmbNetAdrr = link.cmbNetAdrr;
+    linkChoice = ui::createLinkChoice(this);
     cmdExit = ui::button(this, QStringLiteral("cmdExit"), QStringLiteral("Выход"), Twips{9360, 240, 1335, 435},
                          QStringLiteral("Выход из программы"));
 
@@ -72,34 +65,23 @@ void Main::createControls()
                             QStringLiteral("Записать в прибор отмеченные значения файла"));
     lFile = ui::label(this, QStringLiteral("lFile"), QStringLiteral("Файл не выбран"), Twips{120, 1320, 10575, 255});
 
-    lstDiff = new QTableWidget(0, 4, this);
-    lstDiff->setObjectName(QStringLiteral("lstDiff"));
-    lstDiff->setHorizontalHeaderLabels({QStringLiteral("Параметр"), QStringLiteral("Смысл"),
-                                        QStringLiteral("В файле"), QStringLiteral("В приборе")});
-    lstDiff->verticalHeader()->hide();
-    lstDiff->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstDiff->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstDiff->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstDiff->setWordWrap(false);
-    lstDiff->verticalHeader()->setDefaultSectionSize(lstDiff->fontMetrics().height() + 6);
-    lstDiff->horizontalHeader()->setStretchLastSection(true);
-    lstDiff->setToolTip(QStringLiteral("Отличия прибора от файла; записываются отмеченные строки"));
-    ui::place(lstDiff, Twips{120, 1620, 10575, 4335});
+    lstDiff = ui::listTable(this, QStringLiteral("lstDiff"),
+                            {QStringLiteral("Параметр"), QStringLiteral("Смысл"), QStringLiteral("В файле"),
+                             QStringLiteral("В приборе")},
+                            Twips{120, 1620, 10575, 4335},
+                            QStringLiteral("Отличия прибора от файла; записываются отмеченные строки"));
     ui::setColumnWidths(lstDiff, {1800, 4650, 1900, 1900});
 
     pbProgress = ui::progressBar(this, QStringLiteral("pbProgress"), Twips{120, 6135, 9120, 255});
     cmdStop = ui::button(this, QStringLiteral("cmdStop"), QStringLiteral("Стоп"), Twips{9360, 6075, 1335, 375},
                          QStringLiteral("Остановить после обмена, который идёт"));
     cmdStop->setEnabled(false);
-    lSummary = ui::label(this, QStringLiteral("lSummary"), QString(), Twips{120, 6570, 10575, 1110});
-    lSummary->setWordWrap(true);
-    lSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lSummary = ui::statusLabel(this, QStringLiteral("lSummary"), Twips{120, 6570, 10575, 1110});
 }
 
 QList<QWidget*> Main::userControls() const
 {
-    return {cmbPort, cmbSpeed, cmbNetAdrr, cmdExit, cmdSave, cmdCompare, cmdRestore, lstDiff};
+    return {linkChoice.cmbPort, linkChoice.cmbSpeed, linkChoice.cmbNetAdrr, cmdExit, cmdSave, cmdCompare, cmdRestore, lstDiff};
 }
 
 bool Main::Form_Load()
@@ -108,10 +90,14 @@ bool Main::Form_Load()
     if (!loadLink())
         return false;
     QStringList problems;
-    ui::loadLinkChoice({lPort, cmbPort, lSpeed, cmbSpeed, lNetAdrr, cmbNetAdrr}, *dev(), kDefaultSpeedIndex,
-                       &problems);
+    ui::loadLinkChoice(linkChoice, *dev(), kDefaultSpeedIndex, &problems);
     reportStartProblems(problems);
     return true;
+}
+
+QString Main::linkKey()
+{
+    return QStringLiteral("%1|%2|%3|%4").arg(dev()->Number).arg(dev()->devicePath(), dev()->Settings).arg(dev()->bNetAdrr);
 }
 
 int Main::digits()
@@ -241,6 +227,7 @@ bool Main::compareWithFile()
         if (d.hasA)   // the instrument is compared on what the file names
             m_diff << d;
     m_compared = true;
+    m_comparedWith = linkKey();
     lFile->setText(QStringLiteral("Файл: ") + path);
     fillList();
     setSummary(differencesText());
@@ -308,8 +295,9 @@ void Main::cmdCompare_Click()
 
 void Main::cmdRestore_Click()
 {
-    if (!m_compared) {
-        // What is written is chosen in the list: it is filled first.
+    if (!m_compared || m_comparedWith != linkKey()) {
+        // What is written is chosen in the list: it is filled first, and
+        // again when another instrument has been chosen since.
         if (!compareWithFile())
             return;
         if (m_diff.isEmpty())

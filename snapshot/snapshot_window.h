@@ -8,12 +8,12 @@
 // network number. Every exchange runs in one operation of the kit; "Стоп"
 // ends a run after the exchange in progress.
 
+#include "linkchoice.h"
 #include "programwindow.h"
 #include "snapshot.h"
 
 #include <QSet>
 
-class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -46,12 +46,8 @@ public:
     void cmdStop_Click();
 
     // ---- controls, top to bottom ------------------------------------------------------
-    QLabel* lPort = nullptr;
-    QComboBox* cmbPort = nullptr;
-    QLabel* lSpeed = nullptr;
-    QComboBox* cmbSpeed = nullptr;
-    QLabel* lNetAdrr = nullptr;
-    QComboBox* cmbNetAdrr = nullptr;
+    // The port, the speed and the network number, as in Memory.
+    ui::LinkChoice linkChoice;
     QPushButton* cmdExit = nullptr;
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdCompare = nullptr;
@@ -79,9 +75,12 @@ private:
     // The rows ticked, the port parameters never among them.
     QSet<const map::Param*> ticked() const;
     int digits();
+    // The port, speed and network number the link is on now.
+    QString linkKey();
 
     bool m_stop = false;
     bool m_compared = false;
+    QString m_comparedWith;   // linkKey() of the compare that filled the list
     QString m_file;
     Snapshot m_wanted;
     Snapshot m_present;

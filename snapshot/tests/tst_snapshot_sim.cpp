@@ -92,6 +92,15 @@ void SnapshotSimTest::writesTheTickedRows()
     QTest::mouseClick(rig.w->cmdCompare, Qt::LeftButton);
     QCOMPARE(listed(*rig.w), QStringList{"ch9.THT2"});
     QCOMPARE(rig.messages.texts(), QStringList());
+
+    // Another network number: the list is of the other instrument, so the
+    // write compares first (the file dialog, cancelled here) and sends nothing.
+    rig.w->linkChoice.cmbNetAdrr->setCurrentIndex(2);
+    const qsizetype n5 = rig.received().size();
+    const qsizetype asked = files.requests().size();
+    QTest::mouseClick(rig.w->cmdRestore, Qt::LeftButton);
+    QCOMPARE(files.requests().size(), asked + 1);
+    QCOMPARE(rig.received().size(), n5);
 }
 
 void SnapshotSimTest::pulledLineSummarised()
