@@ -171,7 +171,7 @@ void Main::cmdSave_Click()
     ui::Operation op(this, ui::Operation::Read);
     Snapshot snap;
     if (!readInstrument(op, &snap, QStringLiteral("Чтение настроек"))) {
-        if (op.ok())
+        if (!isClosing())
             setSummary(lSummary->text() + QStringLiteral("; файл не записан"));
         return;
     }
@@ -298,12 +298,9 @@ void Main::cmdRestore_Click()
     if (!m_compared || m_comparedWith != linkKey()) {
         // What is written is chosen in the list: it is filled first, and
         // again when another instrument has been chosen since.
-        if (!compareWithFile())
-            return;
-        if (m_diff.isEmpty())
-            return;
-        if (!ask(QStringLiteral("Различий с файлом: %1. Записать в прибор отмеченные значения файла?")
-                     .arg(m_diff.size())))
+        if (!compareWithFile() || ticked().isEmpty())
+            return;   // nothing the file would change (the summary says so)
+        if (!ask(differencesText() + QStringLiteral(". Записать в прибор отмеченные значения файла?")))
             return;
     }
     const QSet<const map::Param*> chosen = ticked();
