@@ -533,7 +533,12 @@ void CliSimTest::snapshotRestoreCutOff()
                                          "0;0;0;0;0;0;0;2A");
     s.folder.writeFile(QStringLiteral("snap.txt"),
                        ("ch9.TH1=1.5\nch9.TH2=2.5\nch9.HIS2=3.5\nrelay5=" + relay + "\n").toUtf8());
-    const Run r = runCli({QStringLiteral("snapshot"), QStringLiteral("restore"), s.folder.file(QStringLiteral("snap.txt"))});
+    const QStringList restore{QStringLiteral("snapshot"), QStringLiteral("restore"), s.folder.file(QStringLiteral("snap.txt"))};
+    // The file does not name the analysis: it is turned back to the instrument's own value.
+    const Run dry = runCli(restore + QStringList{QStringLiteral("--dry-run")});
+    QVERIFY2(dry.out.contains(QStringLiteral("записал бы: relays.analysis=1 (было 1, на время записи реле 0)\n")),
+             qPrintable(dry.out));
+    const Run r = runCli(restore);
     QCOMPARE(r.status, 1);
     QCOMPARE(r.out, QStringLiteral("записано: ch9.TH1=1.5 (было 12.5)\n"));
     QVERIFY2(r.err.contains(QStringLiteral("; восстановление остановлено, записано: ch9.TH1; не записано: ch9.TH2, "
