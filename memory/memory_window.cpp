@@ -1,6 +1,7 @@
 #include "memory_window.h"
 
 #include "controls.h"
+#include "linkchoice.h"
 #include "lists.h"
 #include "boxes.h"
 #include "netaddress.h"
@@ -42,14 +43,6 @@ namespace map = instrument::map;
 // The speed item taken when "dev.dat" names none the list has.
 constexpr int kDefaultSpeedIndex = 4;
 
-// A value of "dev.dat" not taken, in the words of the kit's own reports:
-// what it is, the value, section/key, why, and what is used instead.
-QString notTaken(const QString& what, const QString& value, const QString& section, const QString& key,
-                 const QString& why, const QString& instead)
-{
-    return QStringLiteral("В dev.dat %1 «%2» (%3/%4) %5, взято %6.").arg(what, value, section, key, why, instead);
-}
-
 } // namespace
 
 const QStringList& frmMain::intervals()
@@ -84,16 +77,13 @@ void frmMain::setClock(std::function<QDateTime()> now)
 
 void frmMain::createControls()
 {
-    lPort = ui::label(this, QStringLiteral("lPort"), QStringLiteral("СОМ порт"), Twips{120, 90, 1215, 255});
-    cmbPort = ui::dropDownList(this, QStringLiteral("cmbPort"), Twips{120, 360, 1215, 315},
-                               QStringLiteral("Выбор СОМ порта"));
-    lSpeed = ui::label(this, QStringLiteral("lSpeed"), QStringLiteral("Скорость"), Twips{1455, 90, 1215, 255});
-    cmbSpeed = ui::dropDownList(this, QStringLiteral("cmbSpeed"), Twips{1455, 360, 1215, 315},
-                                QStringLiteral("Выбор скорости обмена"));
-    lNetAdrr = ui::label(this, QStringLiteral("lNetAdrr"), QStringLiteral("Сетевой номер"),
-                         Twips{2790, 90, 1455, 255});
-    cmbNetAdrr = ui::dropDownList(this, QStringLiteral("cmbNetAdrr"), Twips{2790, 360, 1215, 315},
-                                  QStringLiteral("Выбор сетевого номера прибора"));
+    const ui::LinkChoice link = ui::createLinkChoice(this);
+    lPort = link.lPort;
+    cmbPort = link.cmbPort;
+    lSpeed = link.lSpeed;
+    cmbSpeed = link.cmbSpeed;
+    lNetAdrr = link.lNetAdrr;
+    cmbNetAdrr = link.cmbNetAdrr;
     cmbExit = ui::button(this, QStringLiteral("cmbExit"), QStringLiteral("Выход"), Twips{8160, 240, 1335, 435},
                          QStringLiteral("Выход из программы"));
 
@@ -255,14 +245,7 @@ QList<QWidget*> frmMain::userControls() const
 
 void frmMain::connectHandlers()
 {
-    // The port and the speed shown go to the link when the focus leaves the
-    // list and as soon as the choice changes (the wheel changes a list
-    // without moving the focus).
-    ui::onFocusLost(cmbPort, [this] { cmbPort_LostFocus(); });
-    connect(cmbPort, &QComboBox::currentIndexChanged, this, [this](int) { cmbPort_LostFocus(); });
-    ui::onFocusLost(cmbSpeed, [this] { cmbSpeed_LostFocus(); });
-    connect(cmbSpeed, &QComboBox::currentIndexChanged, this, [this](int) { cmbSpeed_LostFocus(); });
-    ui::connectNetAddress(cmbNetAdrr, this, [this] { cmbNetAdrr_LostFocus(); });
+    ui::connectLinkChoice({lPort, cmbPort, lSpeed, cmbSpeed, lNetAdrr, cmbNetAdrr}, this, *dev());
     connect(cmbExit, &QPushButton::clicked, this, &frmMain::cmbExit_Click);
     connect(tmClock, &QTimer::timeout, this, &frmMain::tmClock_Timer);
 
@@ -298,9 +281,8 @@ bool frmMain::Form_Load()
     // list's default item and named in one message at the end.
     QStringList problems;
     readPresets(&problems);
-    fillPortList(&problems);
-    fillSpeedList(&problems);
-    ui::fillNetAddresses(cmbNetAdrr, *dev(), 1);
+    ui::loadLinkChoice({lPort, cmbPort, lSpeed, cmbSpeed, lNetAdrr, cmbNetAdrr}, *dev(), kDefaultSpeedIndex,
+                       &problems);
 
     ui::fill(cmbBuffNum, {QStringLiteral("1"), QStringLiteral("2")}, 0);
     ui::fill(cmbInterval, intervals(), 0);
@@ -353,7 +335,7 @@ void frmMain::readPresets(QStringList* problems)
             qint64 v = 0;
             if (instrument::toWholeNumber(text, dev()->sFloatingPointSeparator, lo, hi, &v))
                 return qint16(v);
-            *problems << notTaken(what, text, sections[i], key, why, QStringLiteral("0"));
+            *problems << ui::notTaken(what, text, sections[i], key, why, QStringLiteral("0"));
             return 0;
         };
         const QString whole = QStringLiteral("не целое число от -32768 до 32767");
@@ -365,36 +347,6 @@ void frmMain::readPresets(QStringList* problems)
     }
 }
 
-void frmMain::fillPortList(QStringList* problems)
-{
-    // NumberIndex is the list index: 0 for COM1.
-    const int ports = ui::portItems().size();
-    const QString text = dev()->sGetINI(ui::keys::kProgs, ui::keys::kNumberIndex, QStringLiteral("0"));
-    qint64 index = -1;
-    if (!instrument::toWholeNumber(text, dev()->sFloatingPointSeparator, 0, ports - 1, &index)
-        || !ui::fillPorts(cmbPort, int(index) + 1)) {
-        *problems << notTaken(QStringLiteral("номер порта"), text, ui::keys::kProgs, ui::keys::kNumberIndex,
-                              QStringLiteral("вне списка (0 для COM1 .. %1 для COM%2)").arg(ports - 1).arg(ports),
-                              QStringLiteral("COM1"));
-        ui::fillPorts(cmbPort, 1);
-    }
-    dev()->Number = quint8(cmbPort->currentIndex() + 1);
-}
-
-void frmMain::fillSpeedList(QStringList* problems)
-{
-    const ui::SpeedList list = ui::readSpeedList(*dev(), kDefaultSpeedIndex);
-    *problems << list.problems;
-    // The list shows the baud rates alone.
-    QStringList rates;
-    for (const QString& s : list.items)
-        rates << s.section(QLatin1Char(','), 0, 0);
-    ui::fill(cmbSpeed, rates, list.index);
-    // With an empty list the link keeps its own COMport/settings.
-    if (list.index >= 0)
-        dev()->Settings = cmbSpeed->currentText() + QStringLiteral(",N,8,2");
-}
-
 void frmMain::windowClosing()
 {
     tmClock->stop();
@@ -403,26 +355,6 @@ void frmMain::windowClosing()
 void frmMain::cmbExit_Click()
 {
     close();
-}
-
-// ---- link selectors --------------------------------------------------------------
-
-void frmMain::cmbPort_LostFocus()
-{
-    const int index = ui::selectedIndex(cmbPort);
-    if (index >= 0)
-        dev()->Number = quint8(index + 1);
-}
-
-void frmMain::cmbSpeed_LostFocus()
-{
-    if (ui::selectedIndex(cmbSpeed) >= 0)
-        dev()->Settings = cmbSpeed->currentText() + QStringLiteral(",N,8,2");
-}
-
-void frmMain::cmbNetAdrr_LostFocus()
-{
-    ui::takeNetAddress(cmbNetAdrr, *dev());
 }
 
 // ---- buffer settings --------------------------------------------------------------

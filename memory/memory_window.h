@@ -175,13 +175,8 @@ private:
     // Start-up steps that need more than a line.
     void startHelperProgram();
     void readPresets(QStringList* problems);
-    void fillPortList(QStringList* problems);
-    void fillSpeedList(QStringList* problems);
 
     // ---- handlers ---------------------------------------------------------------
-    void cmbPort_LostFocus();
-    void cmbSpeed_LostFocus();
-    void cmbNetAdrr_LostFocus();
     void cmbExit_Click();
     void cmbBuffNum2_Click();
     void tmClock_Timer();

@@ -114,10 +114,7 @@ void frmMain::createReadingTab()
     cmdStopReadingFrames = ui::button(p, QStringLiteral("cmdStopReadingFrames"),
                                       QStringLiteral("Прервать чтение - прочитанное записать"),
                                       Twips{240, 3780, 4575, 375});
-    lReadingStatus = ui::label(p, QStringLiteral("lReadingStatus"), QString(), Twips{240, 4260, 8775, 735});
-    lReadingStatus->setWordWrap(true);
-    lReadingStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lReadingStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lReadingStatus = ui::statusLabel(p, QStringLiteral("lReadingStatus"), Twips{240, 4260, 8775, 735});
 }
 
 void frmMain::connectReadingTab()

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 werror=${SUITE_WERROR:-OFF}
 
-dirs="link;instrument;ui;testsupport;sim;reader;limits;inputs;contacts;memory;text;commission;dataview;viewer;cli"
+dirs="link;instrument;ui;testsupport;sim;reader;limits;inputs;contacts;memory;text;commission;dataview;viewer;snapshot;cli"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DSUITE_WERROR="$werror" -DSUITE_DIRS="$dirs"
 cmake --build build -j"$jobs"

@@ -89,6 +89,15 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, const T
     return l;
 }
 
+QLabel* statusLabel(QWidget* parent, const QString& name, const Twips& r)
+{
+    QLabel* l = label(parent, name, QString(), r);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+}
+
 QPushButton* button(QWidget* parent, const QString& name, const QString& text, const Twips& r, const QString& tip)
 {
     auto* b = named(new QPushButton(text, parent), name, r, tip);
@@ -224,6 +233,21 @@ QTableWidget* grid(QWidget* parent, const QString& name, int rows, int cols, con
         }
     }
     return g;
+}
+
+QTableWidget* listTable(QWidget* parent, const QString& name, const QStringList& headings, const Twips& r,
+                        const QString& tip)
+{
+    auto* t = named(new QTableWidget(0, int(headings.size()), parent), name, r, tip);
+    t->setHorizontalHeaderLabels(headings);
+    t->verticalHeader()->hide();
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setWordWrap(false);
+    t->horizontalHeader()->setStretchLastSection(true);
+    return t;
 }
 
 void setColumnWidths(QTableWidget* g, const QList<int>& widthsInTwips)

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QCheckBox;
 class QComboBox;
@@ -37,6 +38,9 @@ void setFixedClientSize(QWidget* window, int widthTwips, int heightTwips);
 void place(QWidget* control, const Twips& r);
 
 QLabel* label(QWidget* parent, const QString& name, const QString& text, const Twips& r);
+// A label for where a run is and how it ended: the text wrapped from its
+// top left, selectable to be copied.
+QLabel* statusLabel(QWidget* parent, const QString& name, const Twips& r);
 QPushButton* button(QWidget* parent, const QString& name, const QString& text, const Twips& r,
                     const QString& tip = QString());
 // A button whose caption wraps onto as many lines as its width needs, centred,
@@ -73,6 +77,11 @@ QWidget* tabPage(QTabWidget* tabs, const QString& name, const QString& title);
 // scroll bars unless asked for; row heights share the grid's height.
 QTableWidget* grid(QWidget* parent, const QString& name, int rows, int cols, const Twips& r,
                    const QString& tip = QString(), int fixedRows = 1, int fixedCols = 1);
+// A list of rows under column headings: whole rows selected, one at a
+// time, never edited, the last column stretched to the list's width, rows
+// as low as the font allows.
+QTableWidget* listTable(QWidget* parent, const QString& name, const QStringList& headings, const Twips& r,
+                        const QString& tip = QString());
 // Column widths in twips; the pixel edges are rounded, not the widths, so the
 // columns add up as they do in twips.
 void setColumnWidths(QTableWidget* g, const QList<int>& widthsInTwips);

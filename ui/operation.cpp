@@ -228,4 +228,51 @@ bool Operation::writeParam(const instrument::map::Param& p, const QString& wire)
     return true;
 }
 
+// ---- OperationLink ------------------------------------------------------------------
+
+QString OperationLink::pass(const std::function<QString(instrument::map::Link&)>& linkCall)
+{
+    return m_op
+        .call([&](instrument::Dev& d) {
+            instrument::map::DevLink link(d);
+            return linkCall(link);
+        })
+        .value_or(QString());
+}
+
+QString OperationLink::sCOMPort(quint8 command, const QString& adrr, const QString& value)
+{
+    return pass([&](instrument::map::Link& l) { return l.sCOMPort(command, adrr, value); });
+}
+
+QString OperationLink::sSendCommand(qint16 command, const QString& par1, const QString& par2, QString* error)
+{
+    return pass([&](instrument::map::Link& l) { return l.sSendCommand(command, par1, par2, error); });
+}
+
+QString OperationLink::sWriteAndRead(quint8 command, const QString& adrr, const QString& value)
+{
+    return pass([&](instrument::map::Link& l) { return l.sWriteAndRead(command, adrr, value); });
+}
+
+QString OperationLink::sWriteToFlash(quint8 command, qint16 adrr, const QString& value)
+{
+    return pass([&](instrument::map::Link& l) { return l.sWriteToFlash(command, adrr, value); });
+}
+
+void OperationLink::setModule(quint8 module)
+{
+    instrument::map::DevLink(m_op.dev()).setModule(module);
+}
+
+QString OperationLink::decimalSeparator() const
+{
+    return instrument::map::DevLink(m_op.dev()).decimalSeparator();
+}
+
+int OperationLink::exponentDigits() const
+{
+    return instrument::map::DevLink(m_op.dev()).exponentDigits();
+}
+
 } // namespace ui

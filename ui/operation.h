@@ -15,6 +15,8 @@
 // read the window just closes; for a write one box first says what was
 // written and what was not (the items given to plan() and done()).
 
+#include "link.h"
+
 #include <QString>
 #include <QStringList>
 #include <QMap>
@@ -26,10 +28,6 @@ class QProgressBar;
 
 namespace instrument {
 class Dev;
-}
-namespace instrument::map {
-struct Call;
-struct Param;
 }
 
 namespace ui {
@@ -135,6 +133,29 @@ private:
     QStringList m_plan;
     QStringList m_done;
     QMap<QString, QPair<QString, QString>> m_parts;
+};
+
+// The instrument map's link whose every call goes through an operation
+// (Operation::call): for code that drives the map's Link itself (a
+// snapshot's read and restore). Once the operation is over no call is made:
+// each answers an empty text, and over() is true.
+class OperationLink : public instrument::map::Link {
+public:
+    explicit OperationLink(Operation& op) : m_op(op) {}
+    bool over() const { return !m_op.ok(); }
+
+    QString sCOMPort(quint8 command, const QString& adrr, const QString& value) override;
+    QString sSendCommand(qint16 command, const QString& par1, const QString& par2, QString* error) override;
+    QString sWriteAndRead(quint8 command, const QString& adrr, const QString& value) override;
+    QString sWriteToFlash(quint8 command, qint16 adrr, const QString& value) override;
+    void setModule(quint8 module) override;
+    QString decimalSeparator() const override;
+    int exponentDigits() const override;
+
+private:
+    QString pass(const std::function<QString(instrument::map::Link&)>& linkCall);
+
+    Operation& m_op;
 };
 
 } // namespace ui

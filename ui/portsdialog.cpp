@@ -6,7 +6,6 @@
 #include "programwindow.h"
 
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -22,16 +21,10 @@ PortsDialog::PortsDialog(instrument::Dev& dev, const QString& program, int numbe
     setFixedClientSize(this, 6555, 3525);
     Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Последовательные порты и адаптеры в системе:"),
                    {120, 120, 6315, 255});
-    Adapters = new QTableWidget(0, 4, this);
-    Adapters->setObjectName(QStringLiteral("Adapters"));
-    Adapters->setHorizontalHeaderLabels({QStringLiteral("Устройство"), QStringLiteral("Описание"),
-                                         QStringLiteral("Изготовитель"), QStringLiteral("Серийный номер")});
-    Adapters->verticalHeader()->hide();
-    Adapters->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Adapters->setSelectionMode(QAbstractItemView::SingleSelection);
-    Adapters->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Adapters->horizontalHeader()->setStretchLastSection(true);
-    place(Adapters, {120, 420, 6315, 1695});
+    Adapters = listTable(this, QStringLiteral("Adapters"),
+                         {QStringLiteral("Устройство"), QStringLiteral("Описание"), QStringLiteral("Изготовитель"),
+                          QStringLiteral("Серийный номер")},
+                         {120, 420, 6315, 1695});
     Label2 = label(this, QStringLiteral("Label2"), QStringLiteral("Порт:"), {120, 2265, 555, 255});
     PortNumber = dropDownList(this, QStringLiteral("PortNumber"), {720, 2220, 1275, 315},
                               QStringLiteral("Номер порта, которому дать адаптер"));

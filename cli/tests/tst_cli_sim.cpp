@@ -106,6 +106,8 @@ private slots:
     void snapshotFilesCompared();
     void snapshotFileRefused_data();
     void snapshotFileRefused();
+    void snapshotRestoreCutOff();
+    void snapshotCloned();
 };
 
 void CliSimTest::readsWhatTheWindowsRead()
@@ -519,6 +521,54 @@ void CliSimTest::snapshotFileRefused()
         QCOMPARE(r.out, QString());
     }
     QCOMPARE(s.framesReceived(), QStringList());
+}
+
+void CliSimTest::snapshotRestoreCutOff()
+{
+    // The adapter is pulled at the second real's verified write, and stays
+    // pulled for every try after it.
+    SimFolder s({QStringLiteral("--fault"), QStringLiteral("unplug:cmd=15:after=1")});
+    QVERIFY2(s.sim->isRunning(), qPrintable(s.sim->startError()));
+    const QString relay = QStringLiteral("3;0;1;0;0;0;0;0;0;0;0;0;0;0;0;3F;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;"
+                                         "0;0;0;0;0;0;0;2A");
+    s.folder.writeFile(QStringLiteral("snap.txt"),
+                       ("ch9.TH1=1.5\nch9.TH2=2.5\nch9.HIS2=3.5\nrelay5=" + relay + "\n").toUtf8());
+    const QStringList restore{QStringLiteral("snapshot"), QStringLiteral("restore"), s.folder.file(QStringLiteral("snap.txt"))};
+    // The file does not name the analysis: it is turned back to the instrument's own value.
+    const Run dry = runCli(restore + QStringList{QStringLiteral("--dry-run")});
+    QVERIFY2(dry.out.contains(QStringLiteral("записал бы: relays.analysis=1 (было 1, на время записи реле 0)\n")),
+             qPrintable(dry.out));
+    const Run r = runCli(restore);
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.out, QStringLiteral("записано: ch9.TH1=1.5 (было 12.5)\n"));
+    QVERIFY2(r.err.contains(QStringLiteral("; восстановление остановлено, записано: ch9.TH1; не записано: ch9.TH2, "
+                                           "ch9.HIS2, relay5, relays.analysis, перезагрузка логики прибора\n")),
+             qPrintable(r.err));
+}
+
+void CliSimTest::snapshotCloned()
+{
+    // A second instrument at network number 7 with other setpoints.
+    SimFolder a;
+    QVERIFY2(a.sim->isRunning(), qPrintable(a.sim->startError()));
+    a.folder.writeFile(QStringLiteral("b-state.txt"), "instrument\naddress 7\ncpu 1 7\nreal 9 99.5\nint d0 3\n");
+    testsupport::SimProcess b({QStringLiteral("--state"), a.folder.file(QStringLiteral("b-state.txt"))});
+    QVERIFY2(b.isRunning(), qPrintable(b.startError()));
+    const QString file = a.folder.file(QStringLiteral("a.txt"));
+    QCOMPARE(runCli({QStringLiteral("snapshot"), QStringLiteral("save"), file}).status, 0);
+    const QStringList toB{QStringLiteral("--device"), b.linkPath(), QStringLiteral("--address"), QStringLiteral("7")};
+    const QStringList compare{QStringLiteral("snapshot"), QStringLiteral("compare"), file};
+    const Run before = runCli(compare + toB);
+    QCOMPARE(before.status, 1);
+    QVERIFY2(before.out.contains(QStringLiteral("ch9.TH1: в A «12.5», в приборе «99.5»\n")), qPrintable(before.out));
+    const Run restored = runCli(QStringList{QStringLiteral("snapshot"), QStringLiteral("restore"), file} + toB);
+    QCOMPARE(restored.err, QString());
+    QCOMPARE(restored.status, 0);
+    // Equal but for the network number, which is listed, not counted.
+    const Run after = runCli(compare + toB);
+    QCOMPARE(after.out, QStringLiteral("netnum: в A «1», в приборе «7» — параметр порта (меняется в Commission), "
+                                       "в число различий не входит\nРазличий: 0\n"));
+    QCOMPARE(after.status, 0);
 }
 
 QTEST_MAIN(CliSimTest)
