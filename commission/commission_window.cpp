@@ -357,17 +357,15 @@ QString Main::triedText(const QList<scan::Try>& tries)
             numbers << t.netnum;
     }
     std::sort(numbers.begin(), numbers.end());
-    // The numbers as runs: "0–255", "1, 16–18".
-    QStringList runs;
-    for (int i = 0; i < numbers.size();) {
-        int j = i;
-        while (j + 1 < numbers.size() && numbers.at(j + 1) == numbers.at(j) + 1)
-            ++j;
-        runs << (j > i ? QStringLiteral("%1–%2").arg(numbers.at(i)).arg(numbers.at(j)) : QString::number(numbers.at(i)));
-        i = j + 1;
-    }
+    // Numbers without a gap as their range: "0–255".
+    QStringList shown;
+    for (int n : numbers)
+        shown << QString::number(n);
+    const QString numbersText = numbers.size() > 2 && numbers.last() - numbers.first() + 1 == numbers.size()
+                                    ? shown.first() + QStringLiteral("–") + shown.last()
+                                    : shown.join(QStringLiteral(", "));
     return QStringLiteral("скорости %1; сетевые номера %2; попыток: %3")
-        .arg(speeds.join(QStringLiteral(", ")), runs.join(QStringLiteral(", ")))
+        .arg(speeds.join(QStringLiteral(", ")), numbersText)
         .arg(tries.size());
 }
 

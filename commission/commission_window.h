@@ -1,7 +1,8 @@
 #pragma once
 // The set-up window: the PC side of the link (port, speed, network address),
 // the link test, the instrument's own port speed, network number and number
-// of channels, the restart that makes the instrument take them, and the
+// of channels, the restart that makes the instrument take them, the search
+// for an instrument that does not answer at the settings shown, and the
 // suite's port settings saved in "dev.dat" when the window closes.
 
 #include "programwindow.h"
@@ -93,11 +94,11 @@ public:
     QComboBox* AmOfCh = nullptr;
     QPushButton* CRead = nullptr;
     QPushButton* CWrite = nullptr;
-    QFrame* Line4 = nullptr;
-    QPushButton* cmdFind = nullptr;    // "Найти прибор"
-    QProgressBar* pbFind = nullptr;    // the tries made of all
-    QPushButton* cmdStop = nullptr;    // "Стоп": enabled only while the search runs
-    ui::StatusBar* StatusBar = nullptr;
+    QFrame* Line4 = nullptr;           // at top 4350, left 90 to 4050
+    QPushButton* cmdFind = nullptr;    // "Найти прибор", 120, 4470, 1575, 375
+    QProgressBar* pbFind = nullptr;    // the tries made of all, 1800, 4530, 1065, 255
+    QPushButton* cmdStop = nullptr;    // "Стоп", 2940, 4470, 1065, 375: enabled only while the search runs
+    ui::StatusBar* StatusBar = nullptr; // the step, and the search's tries and time left
 
 protected:
     // Saves the link settings in "dev.dat"; runs once, when the window
