@@ -217,8 +217,7 @@ void TestCommissionSim::commissioningRun()
 
 void TestCommissionSim::find_data()
 {
-    QTest::addColumn<QString>("devDat");
-    QTest::addColumn<QStringList>("settings"); // the speeds searched; none: the whole search
+    QTest::addColumn<QStringList>("settings"); // the speeds searched; none: the whole search from 19200
     QTest::addColumn<QList<int>>("numbers");
     QTest::addColumn<int>("endAt"); // 1: Stop once a try is over, 2: the window closed then
     QTest::addColumn<QStringList>("frames");
@@ -226,37 +225,35 @@ void TestCommissionSim::find_data()
     QTest::addColumn<QString>("shown"); // RealSettings and RealNetAdrr afterwards
     const QStringList s48{"4800,N,8,2"}, f16to18{":16;0;", ":17;0;", ":18;0;"};
     const QString found = "Прибор найден: скорость 19200, сетевой номер 17";
-    QTest::newRow("found at the second speed") << QString() << s48 + QStringList{"19200,N,8,2"} << QList<int>{16, 17, 18}
+    QTest::newRow("found at the second speed") << s48 + QStringList{"19200,N,8,2"} << QList<int>{16, 17, 18}
                                                << 0 << f16to18 + QStringList{":16;0;", ":17;0;"} << found << "19200,N,8,2 17";
-    QTest::newRow("not found") << QString() << s48 << QList<int>{16, 17, 18} << 0 << f16to18
+    QTest::newRow("not found") << s48 << QList<int>{16, 17, 18} << 0 << f16to18
                                << "Прибор не найден: он не ответил ни на одной скорости и ни на одном сетевом номере "
                                   "(скорости 4800; сетевые номера 16–18; попыток: 3). Проверьте порт, кабель и питание прибора."
                                << "4800,N,8,2 1";
     // The speed and number shown (1 at 19200), then the number kept at the last close.
-    QTest::newRow("whole search") << "[PROGS]\nSettingsIndex=6\n" << QStringList() << QList<int>() << 0
+    QTest::newRow("whole search") << QStringList() << QList<int>() << 0
                                   << QStringList{":1;0;", ":17;0;"} << found << "19200,N,8,2 17";
     // Stop or the close during the second try: that try is the last.
-    QTest::newRow("Stop") << QString() << s48 << QList<int>{16, 17, 18} << 1 << QStringList{":16;0;", ":17;0;"}
+    QTest::newRow("Stop") << s48 << QList<int>{16, 17, 18} << 1 << QStringList{":16;0;", ":17;0;"}
                           << "Поиск остановлен (попыток: 2 из 3): прибор не найден, настройки не изменены" << "4800,N,8,2 1";
-    QTest::newRow("close") << QString() << s48 << QList<int>{16, 17, 18} << 2 << QStringList{":16;0;", ":17;0;"} << QString()
+    QTest::newRow("close") << s48 << QList<int>{16, 17, 18} << 2 << QStringList{":16;0;", ":17;0;"} << QString()
                            << "4800,N,8,2 1";
 }
 
 void TestCommissionSim::find()
 {
-    QFETCH(QString, devDat);
     QFETCH(QStringList, settings);
     QFETCH(QList<int>, numbers);
     QFETCH(int, endAt);
     QFETCH(QStringList, frames);
     QFETCH(QString, message);
     QFETCH(QString, shown);
-    Rig rig({}, "instrument\naddress 17\nbaud 19200\n", devDat);
+    Rig rig({}, "instrument\naddress 17\nbaud 19200\n");
     QVERIFY(rig.start());
     Main* w = rig.w.get();
     QVERIFY(w->dev()->sWriteINI("DEVICE", "NetAdrr", "17"));
-    if (!settings.isEmpty())
-        w->setFindTries(scan::tryOrder(settings, numbers, QStringList(), QList<int>()));
+    settings.isEmpty() ? w->RealSettings->setCurrentIndex(6) : w->setFindTries(scan::tryOrder(settings, numbers, {}, {}));
     QObject::connect(w->pbFind, &QProgressBar::valueChanged, w, [&](int tried) {
         if (tried == 1 && endAt > 0)
             QTimer::singleShot(0, w, [&] { endAt == 1 ? rig.click("cmdStop") : (void)w->close(); });
