@@ -217,34 +217,29 @@ void TestCommissionSim::commissioningRun()
 
 void TestCommissionSim::find_data()
 {
-    QTest::addColumn<QStringList>("settings"); // the speeds searched; none: the whole search from 19200
-    QTest::addColumn<QList<int>>("numbers");
-    QTest::addColumn<int>("endAt"); // 1: Stop once a try is over, 2: the window closed then
+    QTest::addColumn<QStringList>("settings"); // the speeds searched over 16-18; none: the whole search from 19200
+    QTest::addColumn<int>("endAt"); // 1: Stop during the second try, 2: the window closed then
     QTest::addColumn<QStringList>("frames");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown"); // RealSettings and RealNetAdrr afterwards
-    const QStringList s48{"4800,N,8,2"}, f16to18{":16;0;", ":17;0;", ":18;0;"};
+    const QStringList s48{"4800,N,8,2"}, f16f17{":16;0;", ":17;0;"}, f16to18 = f16f17 + QStringList{":18;0;"};
     const QString found = "Прибор найден: скорость 19200, сетевой номер 17";
-    QTest::newRow("found at the second speed") << s48 + QStringList{"19200,N,8,2"} << QList<int>{16, 17, 18}
-                                               << 0 << f16to18 + QStringList{":16;0;", ":17;0;"} << found << "19200,N,8,2 17";
-    QTest::newRow("not found") << s48 << QList<int>{16, 17, 18} << 0 << f16to18
+    QTest::newRow("found at the second speed") << s48 + QStringList{"19200,N,8,2"} << 0 << f16to18 + f16f17
+                                               << found << "19200,N,8,2 17";
+    QTest::newRow("not found") << s48 << 0 << f16to18
                                << "Прибор не найден: он не ответил ни на одной скорости и ни на одном сетевом номере "
                                   "(скорости 4800; сетевые номера 16–18; попыток: 3). Проверьте порт, кабель и питание прибора."
                                << "4800,N,8,2 1";
-    // The speed and number shown (1 at 19200), then the number kept at the last close.
-    QTest::newRow("whole search") << QStringList() << QList<int>() << 0
-                                  << QStringList{":1;0;", ":17;0;"} << found << "19200,N,8,2 17";
-    // Stop or the close during the second try: that try is the last.
-    QTest::newRow("Stop") << s48 << QList<int>{16, 17, 18} << 1 << QStringList{":16;0;", ":17;0;"}
+    QTest::newRow("whole: the number shown, then the kept one")
+        << QStringList() << 0 << QStringList{":1;0;", ":17;0;"} << found << "19200,N,8,2 17";
+    QTest::newRow("Stop") << s48 << 1 << f16f17
                           << "Поиск остановлен (попыток: 2 из 3): прибор не найден, настройки не изменены" << "4800,N,8,2 1";
-    QTest::newRow("close") << s48 << QList<int>{16, 17, 18} << 2 << QStringList{":16;0;", ":17;0;"} << QString()
-                           << "4800,N,8,2 1";
+    QTest::newRow("close") << s48 << 2 << f16f17 << QString() << "4800,N,8,2 1";
 }
 
 void TestCommissionSim::find()
 {
     QFETCH(QStringList, settings);
-    QFETCH(QList<int>, numbers);
     QFETCH(int, endAt);
     QFETCH(QStringList, frames);
     QFETCH(QString, message);
@@ -253,7 +248,7 @@ void TestCommissionSim::find()
     QVERIFY(rig.start());
     Main* w = rig.w.get();
     QVERIFY(w->dev()->sWriteINI("DEVICE", "NetAdrr", "17"));
-    settings.isEmpty() ? w->RealSettings->setCurrentIndex(6) : w->setFindTries(scan::tryOrder(settings, numbers, {}, {}));
+    settings.isEmpty() ? w->RealSettings->setCurrentIndex(6) : w->setFindTries(scan::tryOrder(settings, {16, 17, 18}, {}, {}));
     QObject::connect(w->pbFind, &QProgressBar::valueChanged, w, [&](int tried) {
         if (tried == 1 && endAt > 0)
             QTimer::singleShot(0, w, [&] { endAt == 1 ? rig.click("cmdStop") : (void)w->close(); });
