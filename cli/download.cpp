@@ -9,6 +9,7 @@
 #include "link.h"
 #include "numbers.h"
 #include "protocol.h"
+#include "scan.h"
 #include "session.h"
 
 #include <QElapsedTimer>
@@ -124,7 +125,7 @@ int download(const QStringList& args)
         printError(QStringLiteral("\rкадров %1 из %2, осталось %3   ")
                        .arg(written)
                        .arg(list.count)
-                       .arg(written > 0 ? durationText(left) : QStringLiteral("?")));
+                       .arg(written > 0 ? scan::durationText(left) : QStringLiteral("?")));
     };
     auto endProgress = [&] {
         if (progress)

@@ -20,6 +20,17 @@ constexpr int kAnswerChars = 8;
 // the instrument's reaction get 30 ms.
 constexpr double kMarginSeconds = 0.03;
 
+// The firsts that the list holds, then the rest of the list, each once.
+template <class List>
+List firstsFirst(const List& list, const List& firsts)
+{
+    List out;
+    for (const auto& item : firsts + list)
+        if (list.contains(item) && !out.contains(item))
+            out.append(item);
+    return out;
+}
+
 } // namespace
 
 int baudOf(const QString& settings)
@@ -44,12 +55,14 @@ QStringList suiteSettings()
 QList<Try> tryOrder(const QStringList& settings, const QList<int>& netnums, const QString& firstSettings,
                     int firstNetnum)
 {
-    QStringList speeds = settings;
-    if (speeds.removeAll(firstSettings) > 0)
-        speeds.prepend(firstSettings);
-    QList<int> numbers = netnums;
-    if (numbers.removeAll(firstNetnum) > 0)
-        numbers.prepend(firstNetnum);
+    return tryOrder(settings, netnums, QStringList{firstSettings}, QList<int>{firstNetnum});
+}
+
+QList<Try> tryOrder(const QStringList& settings, const QList<int>& netnums, const QStringList& firstSettings,
+                    const QList<int>& firstNetnums)
+{
+    const QStringList speeds = firstsFirst(settings, firstSettings);
+    const QList<int> numbers = firstsFirst(netnums, firstNetnums);
     QList<Try> tries;
     tries.reserve(speeds.size() * numbers.size());
     for (const QString& s : speeds)
@@ -62,6 +75,12 @@ double tryTimeOut(int baud)
 {
     const int chars = qMax(kRequestChars + 1, kAnswerChars);
     return (baud > 0 ? chars * 11.0 / baud : 0.0) + kMarginSeconds;
+}
+
+QString durationText(qint64 ms)
+{
+    const qint64 s = (ms + 999) / 1000;
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 bool Scanner::answers(const Try& t)

@@ -32,11 +32,20 @@ QStringList suiteSettings();
 // the numbers, is not tried.
 QList<Try> tryOrder(const QStringList& settings, const QList<int>& netnums, const QString& firstSettings,
                     int firstNetnum);
+// The same with several firsts, most likely first: the settings in the order
+// of firstSettings, then the others of the list; each over the numbers in
+// the order of firstNetnums, then the others. Every try is made once.
+QList<Try> tryOrder(const QStringList& settings, const QList<int>& netnums, const QStringList& firstSettings,
+                    const QList<int>& firstNetnums);
 
 // What a try may wait at a baud rate, in seconds: the longer of the request
 // (up to its "!") and the answer's rest in 11-bit characters, plus the margin
 // the instrument and the computer take to turn round.
 double tryTimeOut(int baud);
+
+// A time left for a progress line, "m:ss", whole seconds rounded up (the
+// scan's and the command line's download).
+QString durationText(qint64 ms);
 
 class Scanner {
 public:

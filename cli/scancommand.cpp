@@ -104,7 +104,7 @@ int scanCommand(const QStringList& args)
             printError(QStringLiteral("\rопрошено %1 из %2, осталось %3   ")
                            .arg(tried)
                            .arg(total)
-                           .arg(durationText(clock.elapsed() * (total - tried) / tried)));
+                           .arg(scan::durationText(clock.elapsed() * (total - tried) / tried)));
         return !InterruptGuard::interrupted();
     };
     scanner.onFound = [&](const scan::Try& t) {

@@ -135,10 +135,4 @@ int parseCommand(const QString& command, const QStringList& args, const QList<Op
     return -1;
 }
 
-QString durationText(qint64 ms)
-{
-    const qint64 s = (ms + 999) / 1000;
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace cli

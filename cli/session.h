@@ -27,8 +27,6 @@ void printError(const QString& text);
 void complain(const QString& text);
 // Whether standard error is a terminal.
 bool errorIsTerminal();
-// A time left for the progress line, "m:ss", whole seconds rounded up.
-QString durationText(qint64 ms);
 
 // The options every command takes.
 QList<OptionSpec> linkOptions();

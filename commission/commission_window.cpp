@@ -9,12 +9,16 @@
 #include "operation.h"
 #include "link.h"
 #include "portsdialog.h"
+#include "statusbar.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -36,6 +40,9 @@ const map::Param& speedParam()
 // The item the instrument's speed falls back to (and the speed written when
 // no item is selected): "4800,N,8,2".
 constexpr int kDefaultSettingsIndex = 4;
+
+// The window's height in twips: its controls, then the status bar.
+constexpr int kClientHeight = 5310;
 
 } // namespace
 
@@ -71,7 +78,9 @@ Main::Main(QWidget* parent) : ui::ProgramWindow(ui::caption(kTitle, version()), 
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(kTitle);
     ui::applyWindowFont(this);
-    ui::setFixedClientSize(this, 4155, 4335);
+    // The search for the instrument below the instrument's settings, and the
+    // status bar under it.
+    ui::setFixedClientSize(this, 4155, kClientHeight);
     createControls();
     connectHandlers();
 }
@@ -120,11 +129,27 @@ void Main::createControls()
                     QStringLiteral("Прочитать число каналов"));
     CWrite = ui::button(this, QStringLiteral("CWrite"), QStringLiteral("Записать"), {2730, 3870, 1305, 375},
                     QStringLiteral("Записать число каналов"));
+    Line4 = ui::line(this, QStringLiteral("Line4"), 90, 4350, 3960);
+    cmdFind = ui::button(this, QStringLiteral("cmdFind"), QStringLiteral("Найти прибор"), {120, 4470, 1575, 375},
+                         QStringLiteral("Найти прибор, который не отвечает: все скорости и сетевые номера по очереди"));
+    pbFind = ui::progressBar(this, QStringLiteral("pbFind"), {1800, 4530, 1065, 255}, QStringLiteral("Ход поиска прибора"));
+    cmdStop = ui::button(this, QStringLiteral("cmdStop"), QStringLiteral("Стоп"), {2940, 4470, 1065, 375},
+                         QStringLiteral("Остановить поиск прибора"));
+    cmdStop->setEnabled(false);
+    StatusBar = new ui::StatusBar(this);
+    setStatusBar(StatusBar);
+    // The stop button is the search's own, and its bar only shows: the
+    // exchanges leave them alone.
+    QList<QWidget*> controls;
+    for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!w->isWindow() && w != StatusBar && w != cmdStop && w != pbFind)
+            controls << w;
+    guard().setControls(controls);
 
     const QList<QWidget*> tabOrder{ComNum, ComSettings, NetAdrr,     Reload,       SRead,
                                    SWrite, NRead,       NWrite,      AmOfCh,       CRead,
                                    CWrite, RealSettings, RealNetAdrr, cmdExit,     cmdTest,
-                                   cmdPorts};
+                                   cmdPorts,  cmdFind,     cmdStop};
     for (int i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 }
@@ -144,6 +169,8 @@ void Main::connectHandlers()
     connect(CRead, &QPushButton::clicked, this, &Main::CRead_Click);
     connect(CWrite, &QPushButton::clicked, this, &Main::CWrite_Click);
     connect(Reload, &QPushButton::clicked, this, &Main::Reload_Click);
+    connect(cmdFind, &QPushButton::clicked, this, &Main::cmdFind_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &Main::cmdStop_Click);
 }
 
 // ---- start-up and exit ----------------------------------------------------------
@@ -300,6 +327,116 @@ void Main::Reload_Click()
     RealSettings->setCurrentIndex(settings >= 0 ? settings : kDefaultSettingsIndex);
     const int address = ui::selectedIndex(NetAdrr);
     RealNetAdrr->setCurrentIndex(address >= 0 ? address : 1);
+}
+
+// ---- the search for an instrument that does not answer ---------------------------
+
+QList<scan::Try> Main::wholeSearch()
+{
+    // The speed and number shown first, then the number this window kept
+    // at its last close.
+    QList<int> firstNumbers{RealNetAdrr->currentIndex()};
+    qint64 kept = 0;
+    if (wholeNumber(dev()->sGetINI(QStringLiteral("DEVICE"), QStringLiteral("NetAdrr"), QString()), 0, 255, &kept))
+        firstNumbers << int(kept);
+    QList<int> numbers;
+    for (int n = 0; n < RealNetAdrr->count(); ++n)
+        numbers << n;
+    return scan::tryOrder(scan::suiteSettings(), numbers, {RealSettings->currentText()}, firstNumbers);
+}
+
+QString Main::triedText(const QList<scan::Try>& tries)
+{
+    QStringList speeds;
+    QList<int> numbers;
+    for (const scan::Try& t : tries) {
+        const QString baud = QString::number(scan::baudOf(t.settings));
+        if (!speeds.contains(baud))
+            speeds << baud;
+        if (!numbers.contains(t.netnum))
+            numbers << t.netnum;
+    }
+    std::sort(numbers.begin(), numbers.end());
+    // Numbers without a gap as their range: "0–255".
+    QStringList shown;
+    for (int n : numbers)
+        shown << QString::number(n);
+    const QString numbersText = numbers.size() > 2 && numbers.last() - numbers.first() + 1 == numbers.size()
+                                    ? shown.first() + QStringLiteral("–") + shown.last()
+                                    : shown.join(QStringLiteral(", "));
+    return QStringLiteral("скорости %1; сетевые номера %2; попыток: %3")
+        .arg(speeds.join(QStringLiteral(", ")), numbersText)
+        .arg(tries.size());
+}
+
+void Main::cmdFind_Click()
+{
+    const QList<scan::Try> tries = m_findTries.isEmpty() ? wholeSearch() : m_findTries;
+    ui::Operation op(this, ui::Operation::Read, QStringLiteral("Поиск прибора"));
+    m_stopFind = false;
+    cmdStop->setEnabled(true);
+    op.showProgress(pbFind, int(tries.size()));
+    // The time left at the pace so far, each try weighed by what it may
+    // wait: a try at 300 baud takes longer than one at 57600.
+    QList<double> waited{0.0};
+    for (const scan::Try& t : tries)
+        waited << waited.last() + scan::tryTimeOut(scan::baudOf(t.settings));
+    QElapsedTimer clock;
+    clock.start();
+    int tried = 0;
+    QList<scan::Try> found;
+    QString portError;
+    bool stopped = false;
+    // A try waits with the window's events running: the stop button and a
+    // close of the window reach the search between two tries.
+    const bool ran = op.call([&](instrument::Dev& d) {
+                         scan::Scanner scanner(d);
+                         scanner.onProgress = [&](int done, int total) {
+                             tried = done;
+                             op.advance();
+                             op.step(QStringLiteral("Опрошено %1 из %2, осталось %3")
+                                         .arg(done)
+                                         .arg(total)
+                                         .arg(scan::durationText(qint64(clock.elapsed() * (waited.last() - waited.at(done))
+                                                                              / waited.at(done)))));
+                             return !m_stopFind && op.ok();
+                         };
+                         found = scanner.run(tries, false);
+                         portError = scanner.portError();
+                         stopped = scanner.stopped();
+                         return QString();
+                     }).has_value();
+    cmdStop->setEnabled(false);
+    if (!ran)
+        return;
+    if (!portError.isEmpty()) {
+        op.fail(portError);
+        return;
+    }
+    if (!op.finish())
+        return;
+    if (!found.isEmpty()) {
+        // As the user's choice: the link takes them, and the close saves them.
+        const scan::Try& t = found.first();
+        RealSettings->setCurrentIndex(portSettings().indexOf(t.settings));
+        RealNetAdrr->setCurrentIndex(t.netnum);
+        showNotice(QStringLiteral("Прибор найден: скорость %1, сетевой номер %2").arg(scan::baudOf(t.settings)).arg(t.netnum));
+    } else if (stopped) {
+        showNotice(QStringLiteral("Поиск остановлен (попыток: %1 из %2): прибор не найден, настройки не изменены")
+                       .arg(tried)
+                       .arg(tries.size()));
+    } else {
+        instrument::showMessage(this, QMessageBox::Critical, program(),
+                                QStringLiteral("Прибор не найден: он не ответил ни на одной скорости и ни на одном "
+                                               "сетевом номере (%1). Проверьте порт, кабель и питание прибора.")
+                                    .arg(triedText(tries)));
+    }
+}
+
+void Main::cmdStop_Click()
+{
+    m_stopFind = true;
+    cmdStop->setEnabled(false);
 }
 
 // ---- the instrument's parameters -----------------------------------------------

@@ -1,10 +1,12 @@
 #pragma once
 // The set-up window: the PC side of the link (port, speed, network address),
 // the link test, the instrument's own port speed, network number and number
-// of channels, the restart that makes the instrument take them, and the
+// of channels, the restart that makes the instrument take them, the search
+// for an instrument that does not answer at the settings shown, and the
 // suite's port settings saved in "dev.dat" when the window closes.
 
 #include "programwindow.h"
+#include "scan.h"
 #include "settingskeys.h"
 
 #include <QPointer>
@@ -14,10 +16,12 @@
 class QComboBox;
 class QFrame;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace ui {
 class PortsDialog;
+class StatusBar;
 }
 
 namespace commission {
@@ -53,6 +57,16 @@ public:
     void CRead_Click();
     void CWrite_Click();
     void Reload_Click();
+    // Looks for the instrument over every speed and network number (the
+    // speed and number shown first, then the number "dev.dat" keeps), and
+    // selects in RealSettings and RealNetAdrr those it answers at.
+    void cmdFind_Click();
+    // Ends the search after the try in progress.
+    void cmdStop_Click();
+
+    // The tries of the next search in place of the whole one (a shorter
+    // search for tests); an empty list brings the whole one back.
+    void setFindTries(const QList<scan::Try>& tries) { m_findTries = tries; }
 
     // ---- controls, top to bottom ------------------------------------------------
     QLabel* Label4 = nullptr;
@@ -80,6 +94,11 @@ public:
     QComboBox* AmOfCh = nullptr;
     QPushButton* CRead = nullptr;
     QPushButton* CWrite = nullptr;
+    QFrame* Line4 = nullptr;           // at top 4350, left 90 to 4050
+    QPushButton* cmdFind = nullptr;    // "Найти прибор", 120, 4470, 1575, 375
+    QProgressBar* pbFind = nullptr;    // the tries made of all, 1800, 4530, 1065, 255
+    QPushButton* cmdStop = nullptr;    // "Стоп", 2940, 4470, 1065, 375: enabled only while the search runs
+    ui::StatusBar* StatusBar = nullptr; // the step, and the search's tries and time left
 
 protected:
     // Saves the link settings in "dev.dat"; runs once, when the window
@@ -105,7 +124,14 @@ private:
     // The answer of an integer read as a whole number from lo to hi, when it is one.
     bool wholeNumber(const QString& answer, qint64 lo, qint64 hi, qint64* value);
 
+    // The whole search: every speed of the list and every number.
+    QList<scan::Try> wholeSearch();
+    // What a search that found nothing tried, in words.
+    static QString triedText(const QList<scan::Try>& tries);
+
     bool m_loaded = false;
+    QList<scan::Try> m_findTries;
+    bool m_stopFind = false;
     QPointer<ui::PortsDialog> m_ports;
 };
 

@@ -126,8 +126,12 @@ void Operation::showProgress(QProgressBar* bar, int count)
 
 void Operation::advance()
 {
-    if (m_bar)
-        m_bar->setValue(m_bar->value() + 1);
+    if (!m_bar)
+        return;
+    m_bar->setValue(m_bar->value() + 1);
+    // The bar paints itself only when a chunk's worth has been added: a
+    // narrow bar over thousands of steps would stand still for minutes.
+    m_bar->update();
 }
 
 bool Operation::finish()

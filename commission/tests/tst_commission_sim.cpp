@@ -1,6 +1,7 @@
 // The set-up window against the instrument simulator on a pseudo-terminal:
 // the link test, the read and write pairs as the instrument receives them,
-// and a whole commissioning run to a new speed and network number.
+// a whole commissioning run to a new speed and network number, and the
+// search for an instrument whose speed and number are not known.
 
 #include "commission_window.h"
 #include "windowrig.h"
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -48,6 +50,8 @@ private slots:
     void failedFirstWriteStopsThePair_data();
     void failedFirstWriteStopsThePair();
     void commissioningRun();
+    void find_data();
+    void find();
 };
 
 void TestCommissionSim::initTestCase()
@@ -209,6 +213,57 @@ void TestCommissionSim::commissioningRun()
     const QStringList state = rig.state();
     QVERIFY(state.contains("address 5"));
     QVERIFY(state.contains("baud 9600"));
+}
+
+void TestCommissionSim::find_data()
+{
+    QTest::addColumn<QStringList>("settings"); // the speeds searched over 16-18; none: the whole search from 19200
+    QTest::addColumn<int>("endAt"); // 1: Stop during the second try, 2: the window closed then
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown"); // RealSettings and RealNetAdrr afterwards
+    const QStringList s48{"4800,N,8,2"}, f16f17{":16;0;", ":17;0;"}, f16to18 = f16f17 + QStringList{":18;0;"};
+    const QString found = "Прибор найден: скорость 19200, сетевой номер 17";
+    QTest::newRow("found at the second speed") << s48 + QStringList{"19200,N,8,2"} << 0 << f16to18 + f16f17
+                                               << found << "19200,N,8,2 17";
+    QTest::newRow("not found") << s48 << 0 << f16to18
+                               << "Прибор не найден: он не ответил ни на одной скорости и ни на одном сетевом номере "
+                                  "(скорости 4800; сетевые номера 16–18; попыток: 3). Проверьте порт, кабель и питание прибора."
+                               << "4800,N,8,2 1";
+    QTest::newRow("whole: the number shown, then the kept one")
+        << QStringList() << 0 << QStringList{":1;0;", ":17;0;"} << found << "19200,N,8,2 17";
+    QTest::newRow("Stop") << s48 << 1 << f16f17
+                          << "Поиск остановлен (попыток: 2 из 3): прибор не найден, настройки не изменены" << "4800,N,8,2 1";
+    QTest::newRow("close") << s48 << 2 << f16f17 << QString() << "4800,N,8,2 1";
+}
+
+void TestCommissionSim::find()
+{
+    QFETCH(QStringList, settings);
+    QFETCH(int, endAt);
+    QFETCH(QStringList, frames);
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    Rig rig({}, "instrument\naddress 17\nbaud 19200\n");
+    QVERIFY(rig.start());
+    Main* w = rig.w.get();
+    QVERIFY(w->dev()->sWriteINI("DEVICE", "NetAdrr", "17"));
+    settings.isEmpty() ? w->RealSettings->setCurrentIndex(6) : w->setFindTries(scan::tryOrder(settings, {16, 17, 18}, {}, {}));
+    QObject::connect(w->pbFind, &QProgressBar::valueChanged, w, [&](int tried) {
+        if (tried == 1 && endAt > 0)
+            QTimer::singleShot(0, w, [&] { endAt == 1 ? rig.click("cmdStop") : (void)w->close(); });
+    });
+    rig.click("cmdFind");
+
+    QCOMPARE(rig.receivedFrames(), frames);
+    QCOMPARE(rig.messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(w->RealSettings->currentText() + ' ' + w->RealNetAdrr->currentText(), shown);
+    QCOMPARE(w->isVisible(), endAt != 2);
+    QVERIFY(!w->cmdStop->isEnabled());
+    if (shown.endsWith(" 17")) {
+        rig.click("cmdTest");
+        QCOMPARE(rig.messages.texts().last(), QStringLiteral("Связь с прибором установлена"));
+    }
 }
 
 QTEST_MAIN(TestCommissionSim)

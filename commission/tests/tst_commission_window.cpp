@@ -60,6 +60,7 @@ private slots:
     void tabOrder();
     void linkTest_data();
     void linkTest();
+    void findOnAPortThatCannotOpen();
     void speedRead_data();
     void speedRead();
     void writePairs_data();
@@ -103,7 +104,7 @@ void TestCommission::startUp()
     QVERIFY(rig.loaded);
     Main* w = rig.w.get();
     QCOMPARE(w->windowTitle(), QStringLiteral("Настройка прибора v3.0.20"));
-    QCOMPARE(w->size(), QSize(277, 289));
+    QCOMPARE(w->size(), QSize(277, 354));
     QCOMPARE(w->ComNum->count(), 12);
     QCOMPARE(w->ComNum->currentText(), QStringLiteral("COM1"));
     QCOMPARE(w->ComSettings->currentText(), settings);
@@ -170,6 +171,16 @@ void TestCommission::linkTest()
     QCOMPARE(m.text, reached ? QStringLiteral("Связь с прибором установлена")
                              : QStringLiteral("Не удалось связаться с прибором"));
     QCOMPARE(m.icon == QMessageBox::Critical, !reached);
+}
+
+void TestCommission::findOnAPortThatCannotOpen()
+{
+    Rig rig;
+    rig.port->openFailure = QStringLiteral("нет такого устройства");
+    rig.w->setFindTries(scan::tryOrder(scan::suiteSettings(), {1, 2}, QString(), 1));
+    QTest::mouseClick(rig.w->cmdFind, Qt::LeftButton);
+    QCOMPARE(rig.port->opens, 1); // no other try would reach the line either
+    QCOMPARE(rig.messages.texts(), QStringList{"Ошибка: Ошибка системы: нет такого устройства"});
 }
 
 void TestCommission::speedRead_data()
