@@ -66,7 +66,7 @@ QtSerialPort::QtSerialPort()
             m_loop->quit();
     });
     QObject::connect(&m_port, &QSerialPort::readyRead, [this] {
-        if (m_loop)
+        if (m_loop && (!m_onInput || m_onInput()))
             m_loop->quit();
     });
     QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
@@ -79,17 +79,20 @@ QtSerialPort::QtSerialPort()
     });
 }
 
-bool QtSerialPort::runEventsUntil(int msecs)
+void QtSerialPort::armDeadline(int msecs)
 {
-    // The link runs one exchange at a time, so no wait starts inside another.
-    Q_ASSERT(!m_loop);
-    // The same deadline as the last wait (give or take the millisecond the
-    // time left is rounded to): its timer runs on.
     const qint64 at = m_since.elapsed() + msecs;
     if (!m_deadline.isActive() || qAbs(at - m_deadlineAt) > 1) {
         m_deadline.start(msecs);
         m_deadlineAt = at;
     }
+}
+
+bool QtSerialPort::runEventsUntil(int msecs)
+{
+    // The link runs one exchange at a time, so no wait starts inside another.
+    Q_ASSERT(!m_loop);
+    armDeadline(msecs);
     m_timedOut = false;
     QEventLoop loop;
     m_loop = &loop;
@@ -215,6 +218,50 @@ SerialPort::Wait QtSerialPort::waitForData(int msecs, bool processEvents, QStrin
     // wake at once, forever). Report it instead of spinning to the deadline.
     *error = lostText();
     return Wait::Lost;
+}
+
+SerialPort::Wait QtSerialPort::receive(const Take& take, QString* error)
+{
+    Want w = take(m_port.readAll());
+    const auto settle = [&] {
+        while (!w.done && w.waitMs <= 0)
+            w = take(m_port.readAll());
+    };
+    for (settle(); !w.done; settle()) {
+        if (!w.processEvents || isFatal(m_port.error())) {
+            if (waitForData(w.waitMs, w.processEvents, error) == Wait::Lost)
+                return Wait::Lost;
+            w = take(m_port.readAll());
+            continue;
+        }
+        // Input is taken as it arrives, inside the one wait, which lasts
+        // until the answer is whole, the window system is to be held, the
+        // time the reader gave is over, or the device goes.
+        m_onInput = [&] {
+            if (!w.done && w.processEvents) {
+                w = take(m_port.readAll());
+                settle();
+            }
+            if (w.done || !w.processEvents)
+                return true;
+            armDeadline(w.waitMs);
+            return false;
+        };
+        const bool timedOut = runEventsUntil(w.waitMs);
+        m_onInput = nullptr;
+        if (w.done || !w.processEvents)
+            continue;
+        if (timedOut || m_port.bytesAvailable() > 0) {
+            // The reader looks at its own clock: the time may not be over yet.
+            w = take(m_port.readAll());
+            continue;
+        }
+        // An error, or a wait that ended early with nothing to read: the
+        // device has gone, as in waitForData.
+        *error = lostText();
+        return Wait::Lost;
+    }
+    return Wait::Data;
 }
 
 } // namespace instrument
