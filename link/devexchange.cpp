@@ -38,7 +38,9 @@ QString LinkCore::portPath(int number) const
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
-    const QString mapped = sGetINI(QStringLiteral("PORTS"), QStringLiteral("COM%1").arg(number), QString());
+    const QString key = QStringLiteral("COM%1").arg(number);
+    // Before the start (a window that lists the ports as it is made) the file says.
+    const QString mapped = m_portsRead ? m_ports.value(key) : sGetINI(QStringLiteral("PORTS"), key, QString());
     if (!mapped.isEmpty())
         return mapped;
     return QStringLiteral("/dev/ttyS%1").arg(number - 1);
