@@ -8,6 +8,10 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace instrument {
 
@@ -38,6 +42,22 @@ QSerialPort::StopBits stopBits(int timesTwo)
 bool isFatal(QSerialPort::SerialPortError e)
 {
     return e != QSerialPort::NoError && e != QSerialPort::TimeoutError;
+}
+
+// A USB adapter holds the last bytes of an answer until its latency timer
+// runs out (16 ms on many) unless the port asks for low latency; a port that
+// refuses (a pseudo-terminal, a plain UART) is used as it is.
+void askLowLatency(qintptr handle)
+{
+#ifdef Q_OS_LINUX
+    serial_struct serial{};
+    if (::ioctl(int(handle), TIOCGSERIAL, &serial) == 0 && !(serial.flags & ASYNC_LOW_LATENCY)) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        ::ioctl(int(handle), TIOCSSERIAL, &serial);
+    }
+#else
+    Q_UNUSED(handle);
+#endif
 }
 
 // What a failure of the line is. For a read or write that failed, or a
@@ -143,6 +163,7 @@ bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* err
     m_port.setRequestToSend(true);
     m_port.setDataTerminalReady(false);
     m_port.clearError();
+    askLowLatency(m_port.handle());
     // Bytes that came while the port was closed (a late answer to an earlier
     // call) are not this call's answer.
     m_port.clear(QSerialPort::Input);
