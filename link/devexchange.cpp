@@ -165,6 +165,7 @@ LinkCore::Attempt LinkCore::exchange(const QString& frameWithCrLf, Phase1Events 
             return w; // phase 2 starts with a read of its own
         }
         a.answer += fromCp1251(input);
+        w.gather = true;
         w.done = a.answer.indexOf(QLatin1Char('\r'), terminatorSearchStart(a.answer)) >= 0
             || (w.waitMs = msLeft(deadline)) <= 0;
         return w;

@@ -85,6 +85,12 @@ QtSerialPort::QtSerialPort()
         if (m_loop)
             m_loop->quit();
     });
+    m_gather.setSingleShot(true);
+    m_gather.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_gather, &QTimer::timeout, [this] {
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(true);
+    });
     QObject::connect(&m_port, &QSerialPort::readyRead, [this] {
         if (m_loop && (!m_onInput || m_onInput()))
             m_loop->quit();
@@ -164,6 +170,14 @@ bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* err
     m_port.setDataTerminalReady(false);
     m_port.clearError();
     askLowLatency(m_port.handle());
+    // Gathering pays when 1 ms holds two characters or more. The notice is
+    // the port's own, found among its children (none found: no gathering).
+    const double bits = 1 + s.dataBits + (s.parity != 'N' ? 1 : 0) + s.stopBitsTimesTwo / 2.0;
+    m_gatherMs = bits * 1000 / s.baud <= 0.5 ? 1 : 0;
+    m_readNotifier.clear();
+    for (QSocketNotifier* n : m_port.findChildren<QSocketNotifier*>())
+        if (n->type() == QSocketNotifier::Read && n->isEnabled() && n->socket() == m_port.handle())
+            m_readNotifier = n;
     // Bytes that came while the port was closed (a late answer to an earlier
     // call) are not this call's answer.
     m_port.clear(QSerialPort::Input);
@@ -176,6 +190,7 @@ bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* err
 void QtSerialPort::close()
 {
     m_deadline.stop();
+    m_gather.stop();
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
@@ -266,10 +281,20 @@ SerialPort::Wait QtSerialPort::receive(const Take& take, QString* error)
             if (w.done || !w.processEvents)
                 return true;
             armDeadline(w.waitMs);
+            if (w.gather && m_gatherMs > 0 && m_readNotifier) {
+                m_readNotifier->setEnabled(false);
+                m_gather.start(m_gatherMs);
+            }
             return false;
         };
         const bool timedOut = runEventsUntil(w.waitMs);
         m_onInput = nullptr;
+        if (m_gather.isActive()) {
+            // What gathered by the deadline is this answer's.
+            m_gather.stop();
+            m_readNotifier->setEnabled(true);
+            m_port.waitForReadyRead(0);
+        }
         if (w.done || !w.processEvents)
             continue;
         if (timedOut || m_port.bytesAvailable() > 0) {

@@ -48,6 +48,7 @@ public:
         bool done = false;          // the answer is whole, or its time is over
         int waitMs = 0;             // else how long more may come (0: read again now)
         bool processEvents = true;  // whether the window system runs meanwhile
+        bool gather = false;        // only the sum counts, not how the input is cut
     };
     using Take = std::function<Want(const QByteArray& input)>;
     // Reads one answer: take is given what is pending now (maybe nothing) and

@@ -40,13 +40,16 @@ void TstRealPort::answeredOverPty_data()
     QTest::addColumn<bool>("commandPath");
     QTest::addColumn<QByteArrayList>("pieces"); // each read by the link before the next comes
     QTest::addColumn<QString>("result");
-    QTest::newRow("address path") << false << QByteArrayList{"!1F;\r\n"} << "31";
+    QTest::addColumn<int>("baud");
+    QTest::newRow("address path") << false << QByteArrayList{"!1F;\r\n"} << "31" << 4800;
     QTest::newRow("address path, a byte at a time") << false << QByteArrayList{"\n", "!", "1", "F", ";", "\r", "\n"}
-                                                    << "31";
+                                                    << "31" << 4800;
     QTest::newRow("command path, pieces across the phases") << true << QByteArrayList{"!", "1", "F;", "\r\n"}
-                                                            << "!1F;\r\n";
+                                                            << "!1F;\r\n" << 4800;
+    // A fast line: the rest of the answer gathers between reads.
+    QTest::newRow("command path at 57600") << true << QByteArrayList{"!", "1", "F;", "\r\n"} << "!1F;\r\n" << 57600;
     // An answer that never ends is ended by the time-out all the same.
-    QTest::newRow("command path, no CR") << true << QByteArrayList{"!", "1", "F;"} << "!1F;";
+    QTest::newRow("command path, no CR") << true << QByteArrayList{"!", "1", "F;"} << "!1F;" << 4800;
 }
 
 void TstRealPort::answeredOverPty()
@@ -54,10 +57,12 @@ void TstRealPort::answeredOverPty()
     QFETCH(bool, commandPath);
     QFETCH(QByteArrayList, pieces);
     QFETCH(QString, result);
+    QFETCH(int, baud);
     Pty pty;
     testsupport::ProgramFolder folder;
     instrument::Dev dev;
     bringUp(folder, dev, pty, QStringLiteral("1"));
+    dev.Settings = QStringLiteral("%1,N,8,2").arg(baud);
     // A late answer to an earlier call waits in the line before this call.
     pty.send("!99;\r\n");
     QByteArray frame;
