@@ -292,7 +292,8 @@ SerialPort::Wait QtSerialPort::receive(const Take& take, QString* error)
         if (m_gather.isActive()) {
             // What gathered by the deadline is this answer's.
             m_gather.stop();
-            m_readNotifier->setEnabled(true);
+            if (m_readNotifier)
+                m_readNotifier->setEnabled(true);
             m_port.waitForReadyRead(0);
         }
         if (w.done || !w.processEvents)

@@ -46,18 +46,19 @@ private:
     // on a slow line: during receive each byte is handed on inside the wait,
     // and the deadline's timer keeps running instead of being made and
     // registered again for every byte.
-    // On a fast line the rest of an answer gathers a few characters at a
-    // time instead of waking the wait for each: the port's notice of input
-    // rests for m_gatherMs after each read.
-    int m_gatherMs = 0;
-    QPointer<QSocketNotifier> m_readNotifier;
-    QTimer m_gather;
     QEventLoop* m_loop = nullptr;   // the wait in progress
     std::function<bool()> m_onInput; // takes input inside the wait; true: the wait ends
     QTimer m_deadline;
     QElapsedTimer m_since;          // the time base of m_deadlineAt
     qint64 m_deadlineAt = -1;
     bool m_timedOut = false;
+
+    // On a fast line the rest of an answer gathers a few characters at a
+    // time instead of waking the wait for each: the port's notice of input
+    // rests for m_gatherMs after each read.
+    int m_gatherMs = 0;
+    QPointer<QSocketNotifier> m_readNotifier;
+    QTimer m_gather;
 };
 
 } // namespace instrument
