@@ -38,7 +38,9 @@ QString LinkCore::portPath(int number) const
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
-    const QString mapped = sGetINI(QStringLiteral("PORTS"), QStringLiteral("COM%1").arg(number), QString());
+    const QString key = QStringLiteral("COM%1").arg(number);
+    // Before the start (a window that lists the ports as it is made) the file says.
+    const QString mapped = m_portsRead ? m_ports.value(key) : sGetINI(QStringLiteral("PORTS"), key, QString());
     if (!mapped.isEmpty())
         return mapped;
     return QStringLiteral("/dev/ttyS%1").arg(number - 1);
@@ -142,34 +144,34 @@ LinkCore::Attempt LinkCore::exchange(const QString& frameWithCrLf, Phase1Events 
     // Phase 1: wait for the chunk that holds "!"; each chunk that comes
     // replaces the one before, so text ahead of the "!" chunk is dropped and
     // an answer without "!" (such as "ERR") is judged as the last that came.
+    // Phase 2: collect up to the CR, at least one further read. Each phase
+    // has the whole time-out. The port hands over the input as it comes.
+    bool collecting = false;
     qint64 deadline = m_clock->elapsedMs() + timeoutMs;
     QString chunk;
-    for (;;) {
-        const QString got = fromCp1251(m_port->readAll());
-        if (!got.isEmpty())
-            chunk = got;
-        if (chunk.contains(QLatin1Char('!')))
-            break;
-        const int left = msLeft(deadline);
-        if (left <= 0)
-            break;
-        if (m_port->waitForData(left, phase1 == Phase1Events::Process, &error) == SerialPort::Wait::Lost)
-            return lost();
-    }
-
-    // Phase 2: collect up to the CR, at least one further read.
-    a.answer = chunk;
-    deadline = m_clock->elapsedMs() + timeoutMs;
-    for (;;) {
-        a.answer += fromCp1251(m_port->readAll());
-        if (a.answer.indexOf(QLatin1Char('\r'), terminatorSearchStart(a.answer)) >= 0)
-            break;
-        const int left = msLeft(deadline);
-        if (left <= 0)
-            break;
-        if (m_port->waitForData(left, true, &error) == SerialPort::Wait::Lost)
-            return lost();
-    }
+    const auto take = [&](const QByteArray& input) {
+        SerialPort::Want w;
+        if (!collecting) {
+            const QString got = fromCp1251(input);
+            if (!got.isEmpty())
+                chunk = got;
+            w.waitMs = chunk.contains(QLatin1Char('!')) ? 0 : msLeft(deadline);
+            w.processEvents = phase1 == Phase1Events::Process;
+            if (w.waitMs > 0)
+                return w;
+            collecting = true;
+            a.answer = chunk;
+            deadline = m_clock->elapsedMs() + timeoutMs;
+            return w; // phase 2 starts with a read of its own
+        }
+        a.answer += fromCp1251(input);
+        w.gather = true;
+        w.done = a.answer.indexOf(QLatin1Char('\r'), terminatorSearchStart(a.answer)) >= 0
+            || (w.waitMs = msLeft(deadline)) <= 0;
+        return w;
+    };
+    if (m_port->receive(take, &error) == SerialPort::Wait::Lost)
+        return lost();
 
     statusAnswer(a.answer);
     logLine(QStringLiteral("Answer"), a.answer);

@@ -59,7 +59,12 @@ QString LinkCore::sGetINIA(const QString& sFileName, const QString& sSection, co
 
 bool LinkCore::sWriteINI(const QString& sSection, const QString& sKey, const QString& sValue) const
 {
-    return sWriteINIA(programFile(QStringLiteral("dev.dat")), sSection, sKey, sValue);
+    if (!sWriteINIA(programFile(QStringLiteral("dev.dat")), sSection, sKey, sValue))
+        return false;
+    // The program's own choice of a port holds at once.
+    if (sSection.trimmed().compare(QLatin1String("PORTS"), Qt::CaseInsensitive) == 0)
+        m_ports.insert(sKey.trimmed().toUpper(), sValue.trimmed().left(ini::kMaxValueLength));
+    return true;
 }
 
 bool LinkCore::sWriteINIA(const QString& sFileName, const QString& sSection, const QString& sKey,
@@ -137,6 +142,12 @@ bool LinkCore::Form_Load()
     bolShow = number(QStringLiteral("SETTINGS"), QStringLiteral("Visible"), QStringLiteral("0"), -kAny, kAny) != 0;
     bolUseLogFile = number(QStringLiteral("LOG"), QStringLiteral("UseLogFile"), QStringLiteral("1"), -kAny, kAny) != 0;
     sLogFileName = sGetINI(QStringLiteral("LOG"), QStringLiteral("LogFileName"), QStringLiteral("COM.log"));
+    // The port devices, read here once rather than at every opening.
+    m_ports.clear();
+    m_portsRead = true;
+    for (const auto& [key, value] : ini::readSection(datPath, QStringLiteral("PORTS")))
+        if (!m_ports.contains(key.toUpper()))
+            m_ports.insert(key.toUpper(), value);
     if (!ok)
         return false;
 

@@ -269,11 +269,13 @@ bool replaceWhole(const QString& path, const QByteArray& bytes, bool exists, mod
 
 } // namespace
 
-QString read(const QString& path, const QString& section, const QString& key, const QString& fallback)
+// Calls f(key, value) for the keys of the first section of that name, in
+// order, while it returns true.
+template <class F>
+void forEachKey(const QString& path, const QString& section, F f)
 {
-    const QList<Line> lines = splitLines(readAll(path));
     bool inSection = false;
-    for (const Line& line : lines) {
+    for (const Line& line : splitLines(readAll(path))) {
         const QString name = sectionName(line.text);
         if (!name.isNull()) {
             if (inSection)
@@ -282,10 +284,31 @@ QString read(const QString& path, const QString& section, const QString& key, co
             continue;
         }
         QString k, v;
-        if (inSection && keyValue(line.text, &k, &v) && sameName(k, key.trimmed()))
-            return v.left(kMaxValueLength);
+        if (inSection && keyValue(line.text, &k, &v) && !f(k, v.left(kMaxValueLength)))
+            return;
     }
-    return fallback;
+}
+
+QString read(const QString& path, const QString& section, const QString& key, const QString& fallback)
+{
+    QString found = fallback;
+    forEachKey(path, section, [&](const QString& k, const QString& v) {
+        if (!sameName(k, key.trimmed()))
+            return true;
+        found = v;
+        return false;
+    });
+    return found;
+}
+
+QList<QPair<QString, QString>> readSection(const QString& path, const QString& section)
+{
+    QList<QPair<QString, QString>> keys;
+    forEachKey(path, section, [&](const QString& k, const QString& v) {
+        keys.append({k, v});
+        return true;
+    });
+    return keys;
 }
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value, QString* error)

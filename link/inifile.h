@@ -8,6 +8,8 @@
 // half-written file. A file that exists but cannot be read whole is never
 // taken for an empty one: the write is refused and the file left as it was.
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace instrument {
@@ -18,6 +20,9 @@ namespace ini {
 constexpr int kMaxValueLength = 254;
 
 QString read(const QString& path, const QString& section, const QString& key, const QString& fallback);
+// Every key of the section with its value, in the file's order, as read
+// gives them one by one.
+QList<QPair<QString, QString>> readSection(const QString& path, const QString& section);
 // True when the key was written. On false the file is as it was, and *error
 // (when given) holds one sentence for the user naming the file's full path
 // and the reason, e.g. "Не удалось записать файл /x/dev.dat: ... (доступ запрещён) ...".

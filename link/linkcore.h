@@ -9,6 +9,7 @@
 #include "serialport.h"
 
 #include <QFile>
+#include <QHash>
 #include <QString>
 #include <memory>
 
@@ -92,7 +93,9 @@ public:
     static bool setAssertOnSecondExchange(bool on);
 
     // The device path that port number n stands for: "COMn" on Windows; on
-    // other systems key COMn of section PORTS of "dev.dat", else /dev/ttyS(n-1).
+    // other systems key COMn of section PORTS of "dev.dat" as Form_Load read
+    // it (or as sWriteINI wrote it since; before Form_Load, as the file says
+    // now), else /dev/ttyS(n-1).
     QString portPath(int number) const;
     // A device path that every exchange opens instead of port Number's (a
     // command-line choice); empty: the port of Number, as portPath says.
@@ -155,6 +158,9 @@ private:
     QString m_logPath;
     QString m_loadError;
     QString m_devicePath;
+    // Section PORTS of "dev.dat": the keys in capitals, the values.
+    mutable QHash<QString, QString> m_ports;
+    bool m_portsRead = false;
     mutable QString m_iniWriteError;
     double m_delay = 0.2;
     int m_busy = 0;

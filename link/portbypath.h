@@ -23,6 +23,7 @@ public:
     {
         return m_current->waitForData(msecs, processEvents, error);
     }
+    Wait receive(const Take& take, QString* error) override { return m_current->receive(take, error); }
 
 private:
     std::unique_ptr<SerialPort> m_serial;

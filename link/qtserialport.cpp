@@ -8,6 +8,10 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace instrument {
 
@@ -40,6 +44,22 @@ bool isFatal(QSerialPort::SerialPortError e)
     return e != QSerialPort::NoError && e != QSerialPort::TimeoutError;
 }
 
+// A USB adapter holds the last bytes of an answer until its latency timer
+// runs out (16 ms on many) unless the port asks for low latency; a port that
+// refuses (a pseudo-terminal, a plain UART) is used as it is.
+void askLowLatency(qintptr handle)
+{
+#ifdef Q_OS_LINUX
+    serial_struct serial{};
+    if (::ioctl(int(handle), TIOCGSERIAL, &serial) == 0 && !(serial.flags & ASYNC_LOW_LATENCY)) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        ::ioctl(int(handle), TIOCSSERIAL, &serial);
+    }
+#else
+    Q_UNUSED(handle);
+#endif
+}
+
 // What a failure of the line is. For a read or write that failed, or a
 // device that went, the port's error text is that of whatever system call
 // failed last (often the harmless refusal of RTS on a line without modem
@@ -65,8 +85,14 @@ QtSerialPort::QtSerialPort()
         if (m_loop)
             m_loop->quit();
     });
+    m_gather.setSingleShot(true);
+    m_gather.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_gather, &QTimer::timeout, [this] {
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(true);
+    });
     QObject::connect(&m_port, &QSerialPort::readyRead, [this] {
-        if (m_loop)
+        if (m_loop && (!m_onInput || m_onInput()))
             m_loop->quit();
     });
     QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
@@ -79,17 +105,20 @@ QtSerialPort::QtSerialPort()
     });
 }
 
-bool QtSerialPort::runEventsUntil(int msecs)
+void QtSerialPort::armDeadline(int msecs)
 {
-    // The link runs one exchange at a time, so no wait starts inside another.
-    Q_ASSERT(!m_loop);
-    // The same deadline as the last wait (give or take the millisecond the
-    // time left is rounded to): its timer runs on.
     const qint64 at = m_since.elapsed() + msecs;
     if (!m_deadline.isActive() || qAbs(at - m_deadlineAt) > 1) {
         m_deadline.start(msecs);
         m_deadlineAt = at;
     }
+}
+
+bool QtSerialPort::runEventsUntil(int msecs)
+{
+    // The link runs one exchange at a time, so no wait starts inside another.
+    Q_ASSERT(!m_loop);
+    armDeadline(msecs);
     m_timedOut = false;
     QEventLoop loop;
     m_loop = &loop;
@@ -140,6 +169,15 @@ bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* err
     m_port.setRequestToSend(true);
     m_port.setDataTerminalReady(false);
     m_port.clearError();
+    askLowLatency(m_port.handle());
+    // Gathering pays when 1 ms holds two characters or more. The notice is
+    // the port's own, found among its children (none found: no gathering).
+    const double bits = 1 + s.dataBits + (s.parity != 'N' ? 1 : 0) + s.stopBitsTimesTwo / 2.0;
+    m_gatherMs = bits * 1000 / s.baud <= 0.5 ? 1 : 0;
+    m_readNotifier.clear();
+    for (QSocketNotifier* n : m_port.findChildren<QSocketNotifier*>())
+        if (n->type() == QSocketNotifier::Read && n->isEnabled() && n->socket() == m_port.handle())
+            m_readNotifier = n;
     // Bytes that came while the port was closed (a late answer to an earlier
     // call) are not this call's answer.
     m_port.clear(QSerialPort::Input);
@@ -152,6 +190,7 @@ bool QtSerialPort::open(const QString& path, const PortSettings& s, QString* err
 void QtSerialPort::close()
 {
     m_deadline.stop();
+    m_gather.stop();
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
@@ -215,6 +254,61 @@ SerialPort::Wait QtSerialPort::waitForData(int msecs, bool processEvents, QStrin
     // wake at once, forever). Report it instead of spinning to the deadline.
     *error = lostText();
     return Wait::Lost;
+}
+
+SerialPort::Wait QtSerialPort::receive(const Take& take, QString* error)
+{
+    Want w = take(m_port.readAll());
+    const auto settle = [&] {
+        while (!w.done && w.waitMs <= 0)
+            w = take(m_port.readAll());
+    };
+    for (settle(); !w.done; settle()) {
+        if (!w.processEvents || isFatal(m_port.error())) {
+            if (waitForData(w.waitMs, w.processEvents, error) == Wait::Lost)
+                return Wait::Lost;
+            w = take(m_port.readAll());
+            continue;
+        }
+        // Input is taken as it arrives, inside the one wait, which lasts
+        // until the answer is whole, the window system is to be held, the
+        // time the reader gave is over, or the device goes.
+        m_onInput = [&] {
+            if (!w.done && w.processEvents) {
+                w = take(m_port.readAll());
+                settle();
+            }
+            if (w.done || !w.processEvents)
+                return true;
+            armDeadline(w.waitMs);
+            if (w.gather && m_gatherMs > 0 && m_readNotifier) {
+                m_readNotifier->setEnabled(false);
+                m_gather.start(m_gatherMs);
+            }
+            return false;
+        };
+        const bool timedOut = runEventsUntil(w.waitMs);
+        m_onInput = nullptr;
+        if (m_gather.isActive()) {
+            // What gathered by the deadline is this answer's.
+            m_gather.stop();
+            if (m_readNotifier)
+                m_readNotifier->setEnabled(true);
+            m_port.waitForReadyRead(0);
+        }
+        if (w.done || !w.processEvents)
+            continue;
+        if (timedOut || m_port.bytesAvailable() > 0) {
+            // The reader looks at its own clock: the time may not be over yet.
+            w = take(m_port.readAll());
+            continue;
+        }
+        // An error, or a wait that ended early with nothing to read: the
+        // device has gone, as in waitForData.
+        *error = lostText();
+        return Wait::Lost;
+    }
+    return Wait::Data;
 }
 
 } // namespace instrument

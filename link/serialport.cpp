@@ -38,4 +38,12 @@ bool PortSettings::parse(const QString& text, PortSettings* out, QString* why)
     return true;
 }
 
+SerialPort::Wait SerialPort::receive(const Take& take, QString* error)
+{
+    for (Want w = take(readAll()); !w.done; w = take(readAll()))
+        if (w.waitMs > 0 && waitForData(w.waitMs, w.processEvents, error) == Wait::Lost)
+            return Wait::Lost;
+    return Wait::Data;
+}
+
 } // namespace instrument

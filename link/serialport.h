@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace instrument {
 
@@ -41,6 +42,20 @@ public:
     // Blocks until input is pending, msecs have passed, or the device is lost.
     // With processEvents the window system runs its events while waiting.
     virtual Wait waitForData(int msecs, bool processEvents, QString* error) = 0;
+
+    // What the reader of an answer wants after it has taken some input.
+    struct Want {
+        bool done = false;          // the answer is whole, or its time is over
+        int waitMs = 0;             // else how long more may come (0: read again now)
+        bool processEvents = true;  // whether the window system runs meanwhile
+        bool gather = false;        // only the sum counts, not how the input is cut
+    };
+    using Take = std::function<Want(const QByteArray& input)>;
+    // Reads one answer: take is given what is pending now (maybe nothing) and
+    // then the input as it comes, until it says done. Lost (with *error) when
+    // the device goes meanwhile, else Data. This one waits with waitForData
+    // between reads; a port whose waits cost more than a read does it in one.
+    virtual Wait receive(const Take& take, QString* error);
 };
 
 } // namespace instrument

@@ -58,6 +58,15 @@ const char* kUsage =
     "                       starts MS milliseconds (0..600000, default 0) after\n"
     "                       the request's last byte (with --pace, after it\n"
     "                       would have arrived)\n"
+    "  --usb-latency MS     the client reaches the line through a USB adapter\n"
+    "                       with a latency timer of MS milliseconds (1..255):\n"
+    "                       the answer comes in bursts of up to 62 bytes, a\n"
+    "                       burst going when it is full or MS after its first\n"
+    "                       byte came from the line, so an answer's last bytes\n"
+    "                       are held up to MS. A real adapter's driver sets the\n"
+    "                       timer to 1 when the port asks for low latency; a\n"
+    "                       pseudo-terminal cannot be asked, so give 1 here to\n"
+    "                       play that\n"
     "  --fault FAULT        put a fault on the line (see below)\n"
     "  --help               this text\n"
     "\n"
@@ -130,6 +139,11 @@ int main(int argc, char** argv)
             options.latencyMs = v.toInt(&ok);
             if (!ok || options.latencyMs < 0 || options.latencyMs > 600000)
                 return fail(QStringLiteral("bad latency \"%1\" (milliseconds, 0..600000)").arg(v));
+        } else if (a == QLatin1String("--usb-latency") && next(&v)) {
+            bool ok = false;
+            options.usbLatencyMs = v.toInt(&ok);
+            if (!ok || options.usbLatencyMs < 1 || options.usbLatencyMs > 255)
+                return fail(QStringLiteral("bad USB latency \"%1\" (milliseconds, 1..255)").arg(v));
         } else if (a == QLatin1String("--no-net-address")) {
             noNetAddress = true;
         } else if (a == QLatin1String("--fault") && next(&v)) {

@@ -282,24 +282,64 @@ void PtyServer::takeLine(const QByteArray& raw, qint64 firstByteUs)
     const qint64 charUs = (m_options.pace && baud > 0) ? 11LL * 1000000 / baud : 0;
     const qint64 requestEndUs = firstByteUs + charUs * raw.size();
     qint64 at = std::max({monotonicUs(), m_lastDueUs, requestEndUs}) + qint64(m_options.latencyMs) * 1000;
+    std::deque<Out> outs;
     for (int i = 0; i < shaped.pieces.size(); ++i) {
         const Piece& p = shaped.pieces[i];
         const bool last = i == shaped.pieces.size() - 1;
         at += qint64(p.delayMs) * 1000;
         if (p.unplug) {
-            m_out.push_back(Out{at, {}, true, shaped.replugMs, true});
+            outs.push_back(Out{at, {}, true, shaped.replugMs, true});
             continue;
         }
         if (charUs > 0) {
             for (int j = 0; j < p.bytes.size(); ++j) {
                 at += charUs;
-                m_out.push_back(Out{at, p.bytes.mid(j, 1), false, 0, last && j == p.bytes.size() - 1});
+                outs.push_back(Out{at, p.bytes.mid(j, 1), false, 0, last && j == p.bytes.size() - 1});
             }
         } else {
-            m_out.push_back(Out{at, p.bytes, false, 0, last});
+            outs.push_back(Out{at, p.bytes, false, 0, last});
         }
     }
-    m_lastDueUs = at;
+    if (m_options.usbLatencyMs > 0)
+        outs = inBursts(outs);
+    for (const Out& o : outs)
+        m_lastDueUs = std::max(m_lastDueUs, o.dueUs);
+    m_out.insert(m_out.end(), outs.begin(), outs.end());
+}
+
+std::deque<PtyServer::Out> PtyServer::inBursts(const std::deque<Out>& outs) const
+{
+    constexpr int kBurst = 62; // a full-speed packet of 64 bytes less the adapter's two status bytes
+    const qint64 holdUs = qint64(m_options.usbLatencyMs) * 1000;
+    std::deque<Out> bursts;
+    Out burst;
+    qint64 firstUs = 0;
+    const auto send = [&](qint64 dueUs) {
+        if (burst.bytes.isEmpty())
+            return;
+        burst.dueUs = dueUs;
+        bursts.push_back(burst);
+        burst = Out{};
+    };
+    for (const Out& o : outs) {
+        if (o.unplug) {
+            send(std::min(firstUs + holdUs, o.dueUs));
+            bursts.push_back(o);
+            continue;
+        }
+        for (int i = 0; i < o.bytes.size(); ++i) {
+            if (!burst.bytes.isEmpty() && o.dueUs >= firstUs + holdUs)
+                send(firstUs + holdUs);
+            if (burst.bytes.isEmpty())
+                firstUs = o.dueUs;
+            burst.bytes += o.bytes.at(i);
+            burst.endOfAnswer = o.endOfAnswer && i == o.bytes.size() - 1;
+            if (burst.bytes.size() == kBurst)
+                send(o.dueUs);
+        }
+    }
+    send(firstUs + holdUs);
+    return bursts;
 }
 
 void PtyServer::sendDue(qint64 nowUs)

@@ -17,6 +17,9 @@ struct ServerOptions {
     QString transcriptPath;
     bool pace = false;
     int latencyMs = 0;  // the instrument's reaction time after a request's last byte
+    // A USB adapter between the line and the client: answers come in bursts
+    // of up to 62 bytes, the last held up to this many ms; 0: a plain line.
+    int usbLatencyMs = 0;
 };
 
 class PtyServer {
@@ -43,6 +46,9 @@ private:
         bool endOfAnswer = false;
     };
 
+    // The bytes of outs as a USB adapter hands them on: a burst goes when it
+    // holds 62 bytes or its latency timer (started by its first byte) runs out.
+    std::deque<Out> inBursts(const std::deque<Out>& outs) const;
     bool openPty(QString* error);
     void closePty();
     bool pointLink(QString* error);

@@ -1,6 +1,6 @@
 // The link on a real pseudo-terminal through Qt SerialPort: late bytes are
-// not taken for an answer, silence is no answer, and a vanished device is
-// reported as such. What waiting costs is measured by bench_link.
+// not taken for an answer, an answer read in pieces is read whole, silence
+// is no answer, and a vanished device is reported as such. What waiting costs is measured by bench_link.
 
 #include "dev.h"
 #include "programdir.h"
@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QtTest>
+#include <sys/ioctl.h>
 #include <thread>
 
 using linktest::Pty;
@@ -16,6 +17,7 @@ class TstRealPort : public QObject {
     Q_OBJECT
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+    void answeredOverPty_data();
     void answeredOverPty();
     void silenceIsNoAnswer_data();
     void silenceIsNoAnswer();
@@ -33,23 +35,59 @@ void TstRealPort::bringUp(testsupport::ProgramFolder& folder, instrument::Dev& d
     dev.bNetAdrr = 1;
 }
 
+void TstRealPort::answeredOverPty_data()
+{
+    QTest::addColumn<bool>("commandPath");
+    QTest::addColumn<QByteArrayList>("pieces"); // each read by the link before the next comes
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("baud");
+    QTest::newRow("address path") << false << QByteArrayList{"!1F;\r\n"} << "31" << 4800;
+    QTest::newRow("address path, a byte at a time") << false << QByteArrayList{"\n", "!", "1", "F", ";", "\r", "\n"}
+                                                    << "31" << 4800;
+    QTest::newRow("command path, pieces across the phases") << true << QByteArrayList{"!", "1", "F;", "\r\n"}
+                                                            << "!1F;\r\n" << 4800;
+    // A fast line: the rest of the answer gathers between reads.
+    QTest::newRow("command path at 57600") << true << QByteArrayList{"!", "1", "F;", "\r\n"} << "!1F;\r\n" << 57600;
+    // An answer that never ends is ended by the time-out all the same.
+    QTest::newRow("command path, no CR") << true << QByteArrayList{"!", "1", "F;"} << "!1F;" << 4800;
+}
+
 void TstRealPort::answeredOverPty()
 {
+    QFETCH(bool, commandPath);
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(QString, result);
+    QFETCH(int, baud);
     Pty pty;
     testsupport::ProgramFolder folder;
     instrument::Dev dev;
-    bringUp(folder, dev, pty, QStringLiteral("2"));
+    bringUp(folder, dev, pty, QStringLiteral("1"));
+    dev.Settings = QStringLiteral("%1,N,8,2").arg(baud);
     // A late answer to an earlier call waits in the line before this call.
     pty.send("!99;\r\n");
     QByteArray frame;
     std::thread instrumentSide([&] {
         frame = pty.readFrame();
-        pty.send("!1F;\r\n");
+        for (const QByteArray& piece : pieces) {
+            pty.send(piece);
+            // The line shows the piece, then that the link has taken it.
+            const auto pending = [&] {
+                int n = 0;
+                return ::ioctl(pty.slave, FIONREAD, &n) == 0 ? n : 0;
+            };
+            QElapsedTimer waited;
+            waited.start();
+            while (pending() == 0 && waited.elapsed() < 20)
+                QThread::usleep(100);
+            while (pending() > 0 && waited.elapsed() < 5000)
+                QThread::usleep(100);
+        }
     });
-    const QString r = dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
+    const QString r = commandPath ? dev.sPortSR(QStringLiteral(":1;14;1518;"))
+                                  : dev.sCOMPort(14, QStringLiteral("1518"), QStringLiteral("0"));
     instrumentSide.join();
     QCOMPARE(frame, QByteArray(":1;14;1518;\r\n"));
-    QCOMPARE(r, QStringLiteral("31"));
+    QCOMPARE(r, result);
 }
 
 void TstRealPort::silenceIsNoAnswer_data()

@@ -309,10 +309,17 @@ void TstSettings::decimalSeparator()
 void TstSettings::portPath()
 {
     testsupport::ProgramFolder folder;
-    folder.writeDevDat(QStringLiteral("[PORTS]\nCOM3=/dev/ttyUSB0\n"));
+    folder.writeDevDat(QStringLiteral("[PORTS]\ncom3 = /dev/ttyUSB0\nCOM3=/dev/ttyUSB9\n"));
     Dev dev;
+    QVERIFY(dev.Form_Load());
     QCOMPARE(dev.portPath(3), QStringLiteral("/dev/ttyUSB0"));
     QCOMPARE(dev.portPath(1), QStringLiteral("/dev/ttyS0"));
+    // Changed by another program during the run: taken at the next start,
+    // as the other link keys are.
+    folder.writeDevDat(QStringLiteral("[PORTS]\nCOM3=/dev/ttyACM1\n"));
+    QCOMPARE(dev.portPath(3), QStringLiteral("/dev/ttyUSB0"));
+    QVERIFY(dev.Form_Load());
+    QCOMPARE(dev.portPath(3), QStringLiteral("/dev/ttyACM1"));
 }
 
 QTEST_MAIN(TstSettings)

@@ -11,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
@@ -55,7 +56,9 @@ void download(int baud, QPushButton* (*button)(memory::frmMain&), int expectedFr
     // BENCH_UNPACED=1: the simulator answers at once, which leaves the
     // program's own cost of a frame.
     const bool paced = qEnvironmentVariableIntValue("BENCH_UNPACED") == 0;
-    Rig rig(paced ? QStringList{QStringLiteral("--pace")} : QStringList{}, QStringLiteral("instrument\nint 1518 4\nbuffer 0 0 100\n"), s);
+    // BENCH_SIM="--usb-latency 16": more options for the simulator.
+    const QStringList simOptions = QProcess::splitCommand(qEnvironmentVariable("BENCH_SIM"));
+    Rig rig((paced ? QStringList{QStringLiteral("--pace")} : QStringList{}) + simOptions, QStringLiteral("instrument\nint 1518 4\nbuffer 0 0 100\n"), s);
     rig.w->setClock([] { return kNow; });
     QVERIFY(rig.start());
     QCOMPARE(rig.w->dev()->Settings, QStringLiteral("%1,N,8,2").arg(baud));
@@ -89,6 +92,8 @@ void download(int baud, QPushButton* (*button)(memory::frmMain&), int expectedFr
         }
     }
     const double wire = double(bytes) * 11.0 / baud;
+    if (!simOptions.isEmpty())
+        qInfo("simulator: %s", qPrintable(simOptions.join(QLatin1Char(' '))));
     qInfo("%s%d frames at %d baud: %lld bytes in %d lines, line time %.1f s, measured %.1f s, ratio %.4f",
           paced ? "" : "unpaced: ", expectedFrames, baud, bytes, lines, wire, seconds, seconds / wire);
     qInfo("processor time %.2f s = %.2f %% of a core; resident memory %ld kB at start, %ld kB at a tenth, "

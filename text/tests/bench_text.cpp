@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <sys/resource.h>
 
@@ -37,7 +38,10 @@ int run(const QString& which)
 {
     testsupport::SimDevDat settings;
     settings.timeOut = 3;
-    testsupport::SimRig<text::Dialog> rig({QStringLiteral("--pace")}, QStringLiteral("# preset\n"), settings);
+    // BENCH_SIM="--usb-latency 16": more options for the simulator.
+    const QStringList simOptions = QProcess::splitCommand(qEnvironmentVariable("BENCH_SIM"));
+    testsupport::SimRig<text::Dialog> rig(QStringList{QStringLiteral("--pace")} + simOptions, QStringLiteral("# preset\n"),
+                                          settings);
     if (!rig.start()) {
         std::fprintf(stderr, "the simulator or the window did not start\n");
         return 1;
@@ -97,6 +101,8 @@ int run(const QString& which)
                     std::printf("  log| %s\n", qPrintable(QString(log[j]).replace(QLatin1Char('\r'), QLatin1String("\\r"))));
     }
     const double lineSeconds = double(chars) * 11 / kBaud;
+    if (!simOptions.isEmpty())
+        std::printf("simulator: %s\n", qPrintable(simOptions.join(QLatin1Char(' '))));
     std::printf("%s: %lld exchanges (%lld of them repeated), %lld characters both ways\n", qPrintable(which), frames,
                 repeated, chars);
     std::printf("  taken      %.2f s\n  line time  %.2f s (11 bits a character at %d baud)\n  ratio      %.3f\n",
