@@ -12,20 +12,12 @@ namespace cli {
 int csv(const QStringList& args)
 {
     Arguments a;
-    QString error;
     const QList<OptionSpec> own = {{QStringLiteral("out"), true, QStringLiteral("o")}, {QStringLiteral("excel"), false, {}}};
-    if (!parseArguments(args, linkOptions() + own, &a, &error)) {
-        complain(error + QStringLiteral(" (справка: instrument csv --help)"));
-        return BadUsage;
-    }
-    if (a.has(QStringLiteral("help"))) {
-        printOut(commandHelp(QStringLiteral("csv")));
-        return Done;
-    }
-    if (a.positional.size() != 1) {
-        complain(QStringLiteral("укажите один файл данных: instrument csv ФАЙЛ.dtl (справка: instrument csv --help)"));
-        return BadUsage;
-    }
+    if (const int status = parseCommand(QStringLiteral("csv"), args, own, &a); status >= 0)
+        return status;
+    if (a.positional.size() != 1)
+        return badUsage(QStringLiteral("csv"), QStringLiteral("укажите один файл данных: instrument csv ФАЙЛ.dtl"));
+    QString error;
     dataview::DataFile data;
     if (!dataview::readDataFile(a.positional.first(), &data, &error)) {
         complain(QStringLiteral("%1: %2").arg(a.positional.first(), error));

@@ -40,22 +40,12 @@ bool readRegister(Session& s, const QString& name, qint64* value, QString* error
 int download(const QStringList& args)
 {
     Arguments a;
-    QString error;
     const QList<OptionSpec> own = {{QStringLiteral("buffer"), true, {}}, {QStringLiteral("last"), true, {}},
                                    {QStringLiteral("every"), true, {}},  {QStringLiteral("count"), true, {}},
                                    {QStringLiteral("all"), false, {}},   {QStringLiteral("out"), true, QStringLiteral("o")}};
-    if (!parseArguments(args, linkOptions() + own, &a, &error)) {
-        complain(error + QStringLiteral(" (справка: instrument download --help)"));
-        return BadUsage;
-    }
-    if (a.has(QStringLiteral("help"))) {
-        printOut(commandHelp(QStringLiteral("download")));
-        return Done;
-    }
-    auto usage = [](const QString& text) {
-        complain(text + QStringLiteral(" (справка: instrument download --help)"));
-        return int(BadUsage);
-    };
+    if (const int status = parseCommand(QStringLiteral("download"), args, own, &a); status >= 0)
+        return status;
+    const auto usage = [](const QString& text) { return badUsage(QStringLiteral("download"), text); };
     if (!a.positional.isEmpty())
         return usage(QStringLiteral("лишний аргумент «%1»").arg(a.positional.first()));
 
@@ -89,10 +79,9 @@ int download(const QStringList& args)
     }
 
     Session s;
-    if (!s.open(a, &error)) {
-        complain(error);
+    if (!s.open(a))
         return BadUsage;
-    }
+    QString error;
     const QString prefix = QStringLiteral("buffer%1.").arg(buffer);
     if (a.has(QStringLiteral("all")) && !readRegister(s, prefix + QStringLiteral("length"), &count, &error)) {
         complain(error);

@@ -164,16 +164,12 @@ int read(const QStringList& args)
     Arguments a;
     if (const int status = parseCommand(QStringLiteral("read"), args, {{QStringLiteral("json"), false, {}}}, &a); status >= 0)
         return status;
-    if (a.positional.isEmpty()) {
-        complain(QStringLiteral("укажите, что читать: имя или шаблон, например 'ch9.*' (справка: instrument read --help)"));
-        return BadUsage;
-    }
+    if (a.positional.isEmpty())
+        return badUsage(QStringLiteral("read"), QStringLiteral("укажите, что читать: имя или шаблон, например 'ch9.*'"));
     Session s;
-    QString error;
-    if (!s.open(a, &error)) {
-        complain(error);
+    if (!s.open(a))
         return BadUsage;
-    }
+    QString error;
     QList<const map::Param*> chosen;
     if (!selectParams(*s.map, a.positional, &chosen, &error)) {
         complain(error);
@@ -207,16 +203,12 @@ int write(const QStringList& args)
     Arguments a;
     if (const int status = parseCommand(QStringLiteral("write"), args, {}, &a); status >= 0)
         return status;
-    if (a.positional.isEmpty()) {
-        complain(QStringLiteral("укажите, что записать: ИМЯ=ЗНАЧЕНИЕ (справка: instrument write --help)"));
-        return BadUsage;
-    }
+    if (a.positional.isEmpty())
+        return badUsage(QStringLiteral("write"), QStringLiteral("укажите, что записать: ИМЯ=ЗНАЧЕНИЕ"));
     Session s;
-    QString error;
-    if (!s.open(a, &error)) {
-        complain(error);
+    if (!s.open(a))
         return BadUsage;
-    }
+    QString error;
     // Every value is checked before the first frame goes out.
     struct Job {
         const map::Param* param;

@@ -62,20 +62,13 @@ bool parseAddresses(const QString& text, QList<int>* out, QString* error)
 int scanCommand(const QStringList& args)
 {
     Arguments a;
-    QString error;
     const QList<OptionSpec> own = {{QStringLiteral("speeds"), true, {}},
                                    {QStringLiteral("addresses"), true, {}},
                                    {QStringLiteral("all"), false, {}}};
-    auto usage = [](const QString& text) {
-        complain(text + QStringLiteral(" (справка: instrument scan --help)"));
-        return int(BadUsage);
-    };
-    if (!parseArguments(args, linkOptions() + own, &a, &error))
-        return usage(error);
-    if (a.has(QStringLiteral("help"))) {
-        printOut(commandHelp(QStringLiteral("scan")));
-        return Done;
-    }
+    if (const int status = parseCommand(QStringLiteral("scan"), args, own, &a); status >= 0)
+        return status;
+    const auto usage = [](const QString& text) { return badUsage(QStringLiteral("scan"), text); };
+    QString error;
     if (!a.positional.isEmpty())
         return usage(QStringLiteral("лишний аргумент «%1»").arg(a.positional.first()));
     QStringList speeds = scan::suiteSettings();
@@ -87,10 +80,8 @@ int scanCommand(const QStringList& args)
         return usage(error);
 
     Session s;
-    if (!s.open(a, &error)) {
-        complain(error);
+    if (!s.open(a))
         return BadUsage;
-    }
     // The settings and number of "dev.dat" (or of --speed and --address) first.
     const QList<scan::Try> tries = scan::tryOrder(speeds, netnums, s.link.Settings, s.link.bNetAdrr);
 

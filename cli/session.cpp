@@ -56,7 +56,16 @@ void Session::openMapOnly()
     map = std::make_unique<instrument::map::Map>(instrument::map::devKeys(link), link.sFloatingPointSeparator);
 }
 
-bool Session::open(const Arguments& args, QString* error)
+bool Session::open(const Arguments& args)
+{
+    QString error;
+    if (openLink(args, &error))
+        return true;
+    complain(error);
+    return false;
+}
+
+bool Session::openLink(const Arguments& args, QString* error)
 {
     if (args.has(QStringLiteral("port")) && args.has(QStringLiteral("device"))) {
         *error = QStringLiteral("--port и --device вместе не задаются: укажите одно из них");
@@ -124,15 +133,19 @@ bool Session::open(const Arguments& args, QString* error)
 int parseCommand(const QString& command, const QStringList& args, const QList<OptionSpec>& own, Arguments* out)
 {
     QString error;
-    if (!parseArguments(args, linkOptions() + own, out, &error)) {
-        complain(error + QStringLiteral(" (справка: instrument %1 --help)").arg(command));
-        return BadUsage;
-    }
+    if (!parseArguments(args, linkOptions() + own, out, &error))
+        return badUsage(command, error);
     if (out->has(QStringLiteral("help"))) {
         printOut(commandHelp(command));
         return Done;
     }
     return -1;
+}
+
+int badUsage(const QString& command, const QString& text)
+{
+    complain(text + QStringLiteral(" (справка: instrument %1 --help)").arg(command));
+    return BadUsage;
 }
 
 } // namespace cli

@@ -35,6 +35,8 @@ QList<OptionSpec> linkOptions();
 // line (said on standard error) or --help (printed) the status to end with,
 // else -1.
 int parseCommand(const QString& command, const QStringList& args, const QList<OptionSpec>& own, Arguments* out);
+// Says text on standard error with where the command's help is; BadUsage.
+int badUsage(const QString& command, const QString& text);
 
 class Session {
 public:
@@ -42,12 +44,16 @@ public:
     // the map's names alone.
     void openMapOnly();
     // Brings the link up as the windows do and applies the options; false
-    // with the message in *error (nothing has been sent).
-    bool open(const Arguments& args, QString* error);
+    // when it cannot, the message said on standard error (nothing has been
+    // sent).
+    bool open(const Arguments& args);
 
     instrument::LinkCore link;
     instrument::map::DevLink mapLink{link};
     std::unique_ptr<instrument::map::Map> map;
+
+private:
+    bool openLink(const Arguments& args, QString* error);
 };
 
 } // namespace cli

@@ -58,16 +58,12 @@ int save(const QStringList& args)
     Arguments a;
     if (const int status = parseCommand(QStringLiteral("snapshot save"), args, {}, &a); status >= 0)
         return status;
-    if (a.positional.size() != 1) {
-        complain(QStringLiteral("укажите один файл снимка (справка: instrument snapshot save --help)"));
-        return BadUsage;
-    }
+    if (a.positional.size() != 1)
+        return badUsage(QStringLiteral("snapshot save"), QStringLiteral("укажите один файл снимка"));
     Session s;
-    QString error;
-    if (!s.open(a, &error)) {
-        complain(error);
+    if (!s.open(a))
         return BadUsage;
-    }
+    QString error;
     const QString path = a.positional.first();
     // The file is replaced only when it is written whole.
     QSaveFile file(path);
@@ -111,10 +107,8 @@ int compare(const QStringList& args)
     QString error;
     const bool withInstrument = a.positional.size() == 1;
     if (withInstrument) {
-        if (!s.open(a, &error)) {
-            complain(error);
+        if (!s.open(a))
             return kTrouble;
-        }
     } else {
         // Two files: the reals still compare with the digits "dev.dat" gives
         // the link.
@@ -163,17 +157,13 @@ int restore(const QStringList& args)
                                              {{QStringLiteral("dry-run"), false, {}}}, &a);
         status >= 0)
         return status;
-    if (a.positional.size() != 1) {
-        complain(QStringLiteral("укажите один файл снимка (справка: instrument snapshot restore --help)"));
-        return BadUsage;
-    }
+    if (a.positional.size() != 1)
+        return badUsage(QStringLiteral("snapshot restore"), QStringLiteral("укажите один файл снимка"));
     const bool dryRun = a.has(QStringLiteral("dry-run"));
     Session s;
-    QString error;
-    if (!s.open(a, &error)) {
-        complain(error);
+    if (!s.open(a))
         return BadUsage;
-    }
+    QString error;
     const int digits = s.mapLink.exponentDigits();
     // Every value of the file is checked before the first frame.
     Snapshot wanted;
