@@ -170,7 +170,6 @@ void Main::connectHandlers()
     connect(CWrite, &QPushButton::clicked, this, &Main::CWrite_Click);
     connect(Reload, &QPushButton::clicked, this, &Main::Reload_Click);
     connect(cmdFind, &QPushButton::clicked, this, &Main::cmdFind_Click);
-    connect(cmdStop, &QPushButton::clicked, this, &Main::cmdStop_Click);
 }
 
 // ---- start-up and exit ----------------------------------------------------------
@@ -373,8 +372,7 @@ void Main::cmdFind_Click()
 {
     const QList<scan::Try> tries = m_findTries.isEmpty() ? wholeSearch() : m_findTries;
     ui::Operation op(this, ui::Operation::Read, QStringLiteral("Поиск прибора"));
-    m_stopFind = false;
-    cmdStop->setEnabled(true);
+    op.allowStop(cmdStop);
     op.showProgress(pbFind, int(tries.size()));
     // The time left at the pace so far, each try weighed by what it may
     // wait: a try at 300 baud takes longer than one at 57600.
@@ -399,14 +397,13 @@ void Main::cmdFind_Click()
                                          .arg(total)
                                          .arg(scan::durationText(qint64(clock.elapsed() * (waited.last() - waited.at(done))
                                                                               / waited.at(done)))));
-                             return !m_stopFind && op.ok();
+                             return op.goOn();
                          };
                          found = scanner.run(tries, false);
                          portError = scanner.portError();
                          stopped = scanner.stopped();
                          return QString();
                      }).has_value();
-    cmdStop->setEnabled(false);
     if (!ran)
         return;
     if (!portError.isEmpty()) {
@@ -431,12 +428,6 @@ void Main::cmdFind_Click()
                                                "сетевом номере (%1). Проверьте порт, кабель и питание прибора.")
                                     .arg(triedText(tries)));
     }
-}
-
-void Main::cmdStop_Click()
-{
-    m_stopFind = true;
-    cmdStop->setEnabled(false);
 }
 
 // ---- the instrument's parameters -----------------------------------------------

@@ -60,9 +60,8 @@ public:
     // Looks for the instrument over every speed and network number (the
     // speed and number shown first, then the number "dev.dat" keeps), and
     // selects in RealSettings and RealNetAdrr those it answers at.
+    // cmdStop ends the search after the try in progress.
     void cmdFind_Click();
-    // Ends the search after the try in progress.
-    void cmdStop_Click();
 
     // The tries of the next search in place of the whole one (a shorter
     // search for tests); an empty list brings the whole one back.
@@ -131,7 +130,6 @@ private:
 
     bool m_loaded = false;
     QList<scan::Try> m_findTries;
-    bool m_stopFind = false;
     QPointer<ui::PortsDialog> m_ports;
 };
 

@@ -43,7 +43,6 @@ Main::Main(QWidget* parent) : ui::ProgramWindow(kProgram, parent)
     connect(cmdSave, &QPushButton::clicked, this, &Main::cmdSave_Click);
     connect(cmdCompare, &QPushButton::clicked, this, &Main::cmdCompare_Click);
     connect(cmdRestore, &QPushButton::clicked, this, &Main::cmdRestore_Click);
-    connect(cmdStop, &QPushButton::clicked, this, &Main::cmdStop_Click);
     ui::connectLinkChoice(linkChoice, this, *dev());
 }
 
@@ -110,36 +109,26 @@ void Main::setSummary(const QString& text)
     lSummary->setText(text);
 }
 
-void Main::cmdStop_Click()
-{
-    m_stop = true;
-    cmdStop->setEnabled(false);
-}
-
 // ---- reading ----------------------------------------------------------------------
 
 bool Main::readInstrument(ui::Operation& op, Snapshot* out, const QString& what)
 {
     ui::OperationLink link(op);
-    m_stop = false;
-    cmdStop->setEnabled(true);
+    op.allowStop(cmdStop);
     op.showProgress(pbProgress, int(snapshotParams(instrumentMap()).size()));
     QString error;
     const Outcome o = snapshot::readInstrument(instrumentMap(), link, out, &error,
                                                [&](int done, int total, const map::Param& p) {
-                                                   if (m_stop || link.over())
+                                                   if (!op.goOn())
                                                        return false;
                                                    pbProgress->setValue(done);
-                                                   op.step(QStringLiteral("%1: %2 из %3 (%4)")
-                                                               .arg(what)
-                                                               .arg(done)
-                                                               .arg(total)
-                                                               .arg(p.name));
-                                                   setSummary(QStringLiteral("%1: %2 из %3 (%4)")
-                                                                  .arg(what)
-                                                                  .arg(done)
-                                                                  .arg(total)
-                                                                  .arg(p.name));
+                                                   const QString step = QStringLiteral("%1: %2 из %3 (%4)")
+                                                                            .arg(what)
+                                                                            .arg(done)
+                                                                            .arg(total)
+                                                                            .arg(p.name);
+                                                   op.step(step);
+                                                   setSummary(step);
                                                    return true;
                                                });
     cmdStop->setEnabled(false);
@@ -315,14 +304,13 @@ void Main::cmdRestore_Click()
     ui::Operation op(this, ui::Operation::Write);
     op.plan(items);
     ui::OperationLink link(op);
-    m_stop = false;
-    cmdStop->setEnabled(true);
+    op.allowStop(cmdStop);
     const QList<const map::Param*> check = plan.written();
     op.showProgress(pbProgress, int(plan.steps.size() + check.size()));
     const RestoreResult result = runPlan(
         plan, link,
         [&](const Step& s) {
-            if (m_stop || link.over())
+            if (!op.goOn())
                 return false;
             op.step(QStringLiteral("Запись: ") + s.name());
             setSummary(QStringLiteral("Запись: ") + s.name());
@@ -332,10 +320,8 @@ void Main::cmdRestore_Click()
             op.done(s.name());
             op.advance();
         });
-    if (link.over()) {
-        cmdStop->setEnabled(false);
+    if (link.over())
         return;   // closed: the operation's report says what was written
-    }
     // What was written now agrees with the file.
     for (const Step& s : plan.steps)
         if (s.kind == Step::Value && result.written.contains(s.name()))
@@ -356,7 +342,6 @@ void Main::cmdRestore_Click()
     const QString lists = result.lists();
     summary += lists.left(1).toUpper() + lists.mid(1) + QLatin1Char('.');
     if (result.outcome != Outcome::Done) {
-        cmdStop->setEnabled(false);
         setSummary(summary);
         if (result.outcome == Outcome::Failed)
             op.fail(result.error + QStringLiteral("; ") + result.lists());
@@ -368,7 +353,7 @@ void Main::cmdRestore_Click()
     bool checkStopped = false;
     const bool read = checkWritten(plan, link, digits(), &mismatches, &error,
                                    [&](int done, int, const map::Param& p) {
-                                       checkStopped = m_stop || link.over();
+                                       checkStopped = !op.goOn();
                                        if (checkStopped)
                                            return false;
                                        pbProgress->setValue(int(plan.steps.size()) + done);

@@ -43,7 +43,6 @@ public:
     void cmdSave_Click();
     void cmdCompare_Click();
     void cmdRestore_Click();
-    void cmdStop_Click();
 
     // ---- controls, top to bottom ------------------------------------------------------
     // The port, the speed and the network number, as in Memory.
@@ -78,7 +77,6 @@ private:
     // The port, speed and network number the link is on now.
     QString linkKey();
 
-    bool m_stop = false;
     bool m_compared = false;
     QString m_comparedWith;   // linkKey() of the compare that filled the list
     QString m_file;

@@ -7,6 +7,7 @@
 #include "programwindow.h"
 
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace ui {
 
@@ -109,6 +110,7 @@ std::optional<QString> Operation::command(qint16 command, const QString& paramet
 
 void Operation::fail(const QString& text)
 {
+    releaseStop();
     const bool closing = m_window->isClosing();
     if (m_holdOnFailure && !closing)
         m_window->showError(text);
@@ -183,6 +185,7 @@ void Operation::end()
     if (m_ended)
         return;
     m_ended = true;
+    releaseStop();
     ExchangeGuard& guard = m_window->guard();
     // The window closed during a write: before it goes, say what the
     // instrument got and what it did not.
@@ -191,6 +194,27 @@ void Operation::end()
     if (m_bar)
         m_bar->setValue(0);
     (void)guard.end();
+}
+
+void Operation::allowStop(QPushButton* stop)
+{
+    releaseStop();
+    m_stop = stop;
+    m_stopClicked = false;
+    m_stop->setEnabled(true);
+    m_stopClick = QObject::connect(m_stop, &QPushButton::clicked, [this] {
+        m_stopClicked = true;
+        m_stop->setEnabled(false);
+    });
+}
+
+void Operation::releaseStop()
+{
+    if (!m_stop)
+        return;
+    QObject::disconnect(m_stopClick);
+    m_stop->setEnabled(false);
+    m_stop = nullptr;
 }
 
 std::optional<QString> Operation::perform(const instrument::map::Call& call)

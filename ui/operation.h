@@ -17,6 +17,7 @@
 
 #include "link.h"
 
+#include <QMetaObject>
 #include <QString>
 #include <QStringList>
 #include <QMap>
@@ -25,6 +26,7 @@
 #include <optional>
 
 class QProgressBar;
+class QPushButton;
 
 namespace instrument {
 class Dev;
@@ -109,6 +111,18 @@ public:
     void showProgress(QProgressBar* bar, int count);
     void advance();
 
+    // ---- a stop ----------------------------------------------------------------------
+    // stop (a button the window keeps out of the controls an operation
+    // disables) is enabled until the operation ends or fails; a click on it
+    // disables it and asks the operation to stop after the exchange in
+    // progress.
+    void allowStop(QPushButton* stop);
+    // Whether the stop was clicked.
+    bool stopClicked() const { return m_stopClicked; }
+    // Whether a long job goes on to its next exchange: not when the stop
+    // was clicked or the operation is over.
+    bool goOn() const { return !m_stopClicked && ok(); }
+
     // ---- what a write changes, for the report of a close --------------------------
     // The items the operation writes, in order ("реле 1", "перезапуск").
     void plan(const QStringList& items);
@@ -123,6 +137,7 @@ public:
 
 private:
     void end();
+    void releaseStop();
 
     ProgramWindow* m_window;
     Kind m_kind;
@@ -130,6 +145,9 @@ private:
     bool m_ended = false;
     bool m_holdOnFailure = false;
     QProgressBar* m_bar = nullptr;
+    QPushButton* m_stop = nullptr;
+    bool m_stopClicked = false;
+    QMetaObject::Connection m_stopClick;
     QStringList m_plan;
     QStringList m_done;
     QMap<QString, QPair<QString, QString>> m_parts;
